@@ -1,0 +1,24 @@
+#include "support/test_support.hpp"
+
+#include "frame/work_storage.hpp"
+
+namespace sheetstat::testing {
+
+void ExpectEachAllocationFailureGivesNoMemory(const std::function<int32_t()>& call)
+{
+    const auto liveBefore = LiveWorkBlocks();
+    sheetstatFailAllocationAfter(-1);
+    ASSERT_EQ(call(), kOk) << "the unfailed call must succeed";
+    const int32_t allocations = sheetstatFailAllocationAfter(-1);
+    ASSERT_GT(allocations, 0) << "the call makes no allocation to fail";
+    EXPECT_EQ(LiveWorkBlocks(), liveBefore);
+    for (int32_t k = 0; k < allocations; ++k) {
+        sheetstatFailAllocationAfter(k);
+        const int32_t status = call();
+        sheetstatFailAllocationAfter(-1);
+        EXPECT_EQ(status, kNoMemory) << "allocation " << k + 1 << " of " << allocations << " failed";
+        EXPECT_EQ(LiveWorkBlocks(), liveBefore) << "work storage left behind when allocation " << k + 1 << " failed";
+    }
+}
+
+}  // namespace sheetstat::testing

@@ -1,0 +1,30 @@
+// Probability distributions and their quantiles: standard normal, Student's t, F,
+// chi-square and the studentized range. No function raises; out-of-range requests
+// are answered with the sentinels documented below.
+#pragma once
+
+#include <cstdint>
+
+namespace sheetstat {
+
+// Φ(z), the lower-tail standard normal probability.
+double NormalCdf(double z);
+// z with Φ(z) ≈ p, in [−10, 10]; −1 when p ≤ 0.
+double NormalQuantile(double p);
+// Two-tailed P(|T| ≥ |t|) for Student's t with df degrees of freedom.
+double TProb(double t, double df);
+// t ≥ 0 with TProb(t, df) ≈ p, in [0, 10]; −1 when p ≤ 0.
+double TQuantile(double p, double df);
+// Upper-tail P(F' ≥ f) for F with df1 and df2 degrees of freedom.
+double FProb(double f, double df1, double df2);
+// f with FProb(f, df1, df2) ≈ p, in [0, 100]; −1 when p ≤ 0.
+double FQuantile(double p, double df1, double df2);
+// Upper-tail P(χ² ≥ chiSquare) with df degrees of freedom: IncGammaQ(df/2, χ²/2).
+double ChiSquareProb(double chiSquare, double df);
+// Upper-tail probability of the studentized range of k means with df degrees of
+// freedom; −1 when k > 20.
+double RangeProb(double q, uint32_t k, uint32_t df);
+// q with RangeProb(q, k, df) ≈ p, in [0, 8]; −1 when p ≤ 0.
+double RangeQuantile(double p, uint32_t k, uint32_t df);
+
+}  // namespace sheetstat

@@ -1,0 +1,274 @@
+// Table of means: worked examples, one- and two-way tables, the column mode, empty
+// cells and codes, status paths, host arrays from 0 and 1, a large common offset,
+// allocation failure and concurrent calls.
+#include <cmath>
+#include <limits>
+#include <map>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "support/test_support.hpp"
+
+namespace sheetstat {
+namespace {
+
+using testing::kBadArray;
+using testing::kMissing;
+using testing::kNumericalFailure;
+using testing::kOk;
+
+// The six arguments of nkMeans, with tables of K + 1 rows and J columns.
+struct MeansCall {
+    RealHostArray options;
+    RealHostArray data;
+    RealHostArray counts, means, sds;
+    RealHostArray results;
+
+    MeansCall(double mode, const std::vector<std::vector<double>>& columns, std::size_t tableRows,
+              std::size_t tableCols, int lowerBound = 1)
+        : options(RealHostArray::FromValues({mode}, lowerBound)),
+          data(RealHostArray::FromColumns(columns, lowerBound)),
+          counts(tableRows, tableCols, lowerBound), means(tableRows, tableCols, lowerBound),
+          sds(tableRows, tableCols, lowerBound), results(3, lowerBound)
+    {
+    }
+
+    int32_t Run()
+    {
+        return nkMeans(options.ref(), data.ref(), counts.ref(), means.ref(), sds.ref(), results.ref());
+    }
+};
+
+// Reference statistics of a list of values, two passes in long double.
+struct Reference {
+    double count, mean, sd;
+};
+Reference Describe(const std::vector<double>& values)
+{
+    long double sum = 0;
+    for (double x : values) sum += x;
+    const long double n = static_cast<long double>(values.size());
+    const long double mean = sum / n;
+    long double squares = 0;
+    for (double x : values) squares += (x - mean) * (x - mean);
+    return {static_cast<double>(n), static_cast<double>(mean),
+            values.size() < 2 ? kMissing : static_cast<double>(std::sqrt(squares / (n - 1)))};
+}
+
+TEST(Means, OneWayWorkedExample)
+{
+    for (int lowerBound : {0, 1}) {
+        MeansCall call(0, {{10, 12, 20}, {0, 0, 1}}, 3, 1, lowerBound);
+        ASSERT_EQ(call.Run(), kOk);
+        EXPECT_EQ(call.counts.Column(1), (std::vector<double>{2, 1, 3}));
+        EXPECT_EQ(call.means.Column(1), (std::vector<double>{11, 20, 14}));
+        EXPECT_DOUBLE_EQ(call.sds(1, 1), std::sqrt(2.0));
+        EXPECT_MISSING(call.sds(2, 1));
+        EXPECT_DOUBLE_EQ(call.sds(3, 1), std::sqrt(28.0));
+        EXPECT_EQ(call.results[1], 3);
+        EXPECT_DOUBLE_EQ(call.results[2], 14);
+        EXPECT_DOUBLE_EQ(call.results[3], std::sqrt(28.0));
+        if (lowerBound == 0) {
+            EXPECT_EQ(call.results.stored(0), 0) << "element 0 of a 0-based array is not written";
+        }
+    }
+}
+
+TEST(Means, TwoWayTableAgainstDirectGrouping)
+{
+    const std::vector<double> x = {3.5, 4.25, 1.0, 8.0, 2.5, 6.0, 7.75, 5.5, 9.0, 0.5, 4.0, 3.0};
+    const std::vector<double> rowCode = {0, 1, 2, 0, 1, 2, 0, 1, 2.9, 0, 1, 2};
+    const std::vector<double> colCode = {0, 0, 0, 1, 1, 1, 0, 1, 1, 0, 0, 1.5};
+    MeansCall call(0, {x, rowCode, colCode}, 4, 2);
+    ASSERT_EQ(call.Run(), kOk);
+
+    std::map<std::pair<int, int>, std::vector<double>> cells;
+    std::vector<double> all;
+    for (std::size_t k = 0; k < x.size(); ++k) {
+        const int r = static_cast<int>(rowCode[k]), c = static_cast<int>(colCode[k]);
+        cells[{r, c}].push_back(x[k]);
+        cells[{3, c}].push_back(x[k]);  // column totals
+        all.push_back(x[k]);
+    }
+    for (const auto& [cell, values] : cells) {
+        const std::size_t i = static_cast<std::size_t>(cell.first) + 1, j = static_cast<std::size_t>(cell.second) + 1;
+        const Reference expected = Describe(values);
+        EXPECT_EQ(call.counts(i, j), expected.count) << i << "," << j;
+        EXPECT_NEAR(call.means(i, j), expected.mean, 1e-13) << i << "," << j;
+        if (values.size() < 2) {
+            EXPECT_MISSING(call.sds(i, j));
+        } else {
+            EXPECT_NEAR(call.sds(i, j), expected.sd, 1e-13) << i << "," << j;
+        }
+    }
+    const Reference grand = Describe(all);
+    EXPECT_EQ(call.results[1], grand.count);
+    EXPECT_NEAR(call.results[2], grand.mean, 1e-13);
+    EXPECT_NEAR(call.results[3], grand.sd, 1e-13);
+}
+
+TEST(Means, ColumnModeFillsOneRowPerColumn)
+{
+    MeansCall call(1, {{1, 2, 3, kMissing}, {4, kMissing, 6, 8}, {kMissing, kMissing, kMissing, 10}}, 4, 1);
+    ASSERT_EQ(call.Run(), kOk);
+    EXPECT_EQ(call.counts.Column(1), (std::vector<double>{3, 3, 1, 7}));
+    EXPECT_DOUBLE_EQ(call.means(1, 1), 2);
+    EXPECT_DOUBLE_EQ(call.means(2, 1), 6);
+    EXPECT_DOUBLE_EQ(call.means(3, 1), 10);
+    EXPECT_DOUBLE_EQ(call.sds(1, 1), 1);
+    EXPECT_DOUBLE_EQ(call.sds(2, 1), 2);
+    EXPECT_MISSING(call.sds(3, 1));
+    const Reference all = Describe({1, 2, 3, 4, 6, 8, 10});
+    EXPECT_DOUBLE_EQ(call.means(4, 1), all.mean);
+    EXPECT_NEAR(call.sds(4, 1), all.sd, 1e-14);
+    EXPECT_NEAR(call.results[3], all.sd, 1e-14);
+}
+
+TEST(Means, EmptyCellsAndCodesAreSkippedWholeRowsAtATime)
+{
+    // Row 2 has an empty measurement, row 3 an empty row code, row 4 an empty column
+    // code; only rows 1 and 5 count.
+    MeansCall call(0, {{5, kMissing, 200, 300, 7}, {0, 0, kMissing, 1, 0}, {0, 0, 0, kMissing, 0}}, 3, 2);
+    ASSERT_EQ(call.Run(), kOk);
+    EXPECT_EQ(call.counts(1, 1), 2);
+    EXPECT_EQ(call.counts(2, 1), 0);
+    EXPECT_EQ(call.counts(1, 2), 0);
+    EXPECT_DOUBLE_EQ(call.means(1, 1), 6);
+    EXPECT_MISSING(call.means(2, 1));
+    EXPECT_MISSING(call.sds(2, 1));
+    EXPECT_MISSING(call.means(3, 2));  // an empty column total
+    EXPECT_EQ(call.results[1], 2);
+
+    // A one-way table does not read the column-code column at all.
+    MeansCall oneWay(0, {{5, 7}, {1, 1}, {kMissing, 99}}, 3, 1);
+    ASSERT_EQ(oneWay.Run(), kOk);
+    EXPECT_EQ(oneWay.counts(2, 1), 2);
+}
+
+TEST(Means, SmallGroupsAndNoData)
+{
+    MeansCall equal(0, {{4, 4, 4, 9}, {0, 0, 0, 1}}, 3, 1);
+    ASSERT_EQ(equal.Run(), kOk);
+    EXPECT_EQ(equal.sds(1, 1), 0);
+    EXPECT_DOUBLE_EQ(equal.means(2, 1), 9);
+    EXPECT_MISSING(equal.sds(2, 1));
+
+    MeansCall nothing(0, {{kMissing}, {0}}, 2, 1);
+    ASSERT_EQ(nothing.Run(), kOk);
+    EXPECT_EQ(nothing.results[1], 0);
+    EXPECT_MISSING(nothing.results[2]);
+    EXPECT_MISSING(nothing.results[3]);
+
+    MeansCall single(0, {{3.5}, {0}}, 2, 1);
+    ASSERT_EQ(single.Run(), kOk);
+    EXPECT_EQ(single.results[2], 3.5);
+    EXPECT_MISSING(single.results[3]);
+}
+
+TEST(Means, LargeCommonOffsetKeepsTheStandardDeviation)
+{
+    const double offset = 1e9;
+    MeansCall call(0, {{offset + 1, offset + 2, offset + 3, offset + 4, offset + 10, offset + 30}, {0, 0, 0, 0, 1, 1}},
+                   3, 1);
+    ASSERT_EQ(call.Run(), kOk);
+    const double sd1234 = std::sqrt(5.0 / 3.0);  // sd of 1, 2, 3, 4
+    EXPECT_NEAR(call.sds(1, 1), sd1234, sd1234 * 1e-9);
+    EXPECT_NEAR(call.sds(2, 1), std::sqrt(200.0), std::sqrt(200.0) * 1e-9);
+    const Reference all = Describe({1, 2, 3, 4, 10, 30});
+    EXPECT_NEAR(call.sds(3, 1), all.sd, all.sd * 1e-9);
+    EXPECT_NEAR(call.results[3], all.sd, all.sd * 1e-9);
+    EXPECT_NEAR(call.results[2], offset + all.mean, 1e-6);
+}
+
+TEST(Means, StatusPaths)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    // Codes outside the table, or without an integer value.
+    for (double code : {2.0, -1.0, 1e300, nan}) {
+        MeansCall call(0, {{1, 2}, {0, code}}, 3, 1);
+        EXPECT_EQ(call.Run(), kBadArray) << code;
+    }
+    MeansCall badColumnCode(0, {{1}, {0}, {2}}, 3, 2);
+    EXPECT_EQ(badColumnCode.Run(), kBadArray);
+    MeansCall badMode(nan, {{1}, {0}}, 3, 1);
+    EXPECT_EQ(badMode.Run(), kBadArray);
+
+    // Shapes: too few data columns for the mode, column mode with a mismatch.
+    MeansCall noCodes(0, {{1, 2}}, 3, 1);
+    EXPECT_EQ(noCodes.Run(), kBadArray);
+    MeansCall twoWayWithoutColumnCodes(0, {{1, 2}, {0, 1}}, 3, 2);
+    EXPECT_EQ(twoWayWithoutColumnCodes.Run(), kBadArray);
+    MeansCall columnMismatch(1, {{1, 2}, {3, 4}}, 4, 1);
+    EXPECT_EQ(columnMismatch.Run(), kBadArray);
+    MeansCall columnModeWideTable(1, {{1, 2}, {3, 4}}, 3, 2);
+    EXPECT_EQ(columnModeWideTable.Run(), kBadArray);
+
+    // Argument arrays too small, checked before anything is written.
+    MeansCall shortResults(0, {{1, 2}, {0, 1}}, 3, 1);
+    shortResults.results = RealHostArray::FromValues({-5, -5});
+    EXPECT_EQ(shortResults.Run(), kBadArray);
+    EXPECT_EQ(shortResults.results.Slots(), (std::vector<double>{-5, -5}));
+    EXPECT_EQ(shortResults.counts(1, 1), 0);
+    MeansCall noOptions(0, {{1, 2}, {0, 1}}, 3, 1);
+    noOptions.options = RealHostArray(0);
+    EXPECT_EQ(noOptions.Run(), kBadArray);
+    MeansCall smallCounts(0, {{1, 2}, {0, 1}}, 3, 1);
+    smallCounts.counts = RealHostArray(2, 1, 1);
+    EXPECT_EQ(smallCounts.Run(), kBadArray);
+    MeansCall emptyTable(0, {{1, 2}, {0, 1}}, 3, 1);
+    emptyTable.sds = RealHostArray(0, 1, 1);
+    EXPECT_EQ(emptyTable.Run(), kBadArray);
+    MeansCall missingArgument(0, {{1, 2}, {0, 1}}, 3, 1);
+    EXPECT_EQ(nkMeans(missingArgument.options.ref(), nullptr, missingArgument.counts.ref(),
+                      missingArgument.means.ref(), missingArgument.sds.ref(), missingArgument.results.ref()),
+              kBadArray);
+}
+
+TEST(Means, OverflowingDataIsANumericalFailureNotAnInfiniteResult)
+{
+    MeansCall call(0, {{1e300, -1e300}, {0, 0}}, 2, 1);
+    EXPECT_EQ(call.Run(), kNumericalFailure);
+}
+
+TEST(Means, EachAllocationFailureGivesNoMemoryAndLeaksNothing)
+{
+    testing::ExpectEachAllocationFailureGivesNoMemory([] {
+        MeansCall call(0, {{10, 12, 20}, {0, 0, 1}, {0, 1, 1}}, 3, 2);
+        return call.Run();
+    });
+}
+
+TEST(Means, ConcurrentCallsGiveIdenticalResults)
+{
+    auto makeCall = [](int seed) {
+        std::vector<double> x, codes;
+        for (int k = 0; k < 2000; ++k) {
+            x.push_back(std::sin(seed * 1000 + k) * 100 + 1e6);
+            codes.push_back(k % 3);
+        }
+        return MeansCall(0, {x, codes}, 4, 1);
+    };
+    std::vector<MeansCall> sequential, concurrent;
+    for (int t = 0; t < 4; ++t) {
+        sequential.push_back(makeCall(t));
+        concurrent.push_back(makeCall(t));
+        ASSERT_EQ(sequential.back().Run(), kOk);
+    }
+    std::vector<std::thread> threads;
+    std::vector<int32_t> failures(4, 0);
+    for (std::size_t t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int repeat = 0; repeat < 50; ++repeat) failures[t] += concurrent[t].Run() != kOk;
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (std::size_t t = 0; t < 4; ++t) {
+        EXPECT_EQ(failures[t], 0);
+        EXPECT_EQ(concurrent[t].sds.Column(1), sequential[t].sds.Column(1));
+        EXPECT_EQ(concurrent[t].results.Slots(), sequential[t].results.Slots());
+    }
+}
+
+}  // namespace
+}  // namespace sheetstat

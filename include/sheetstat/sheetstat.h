@@ -100,9 +100,37 @@ enum SheetstatStatus {
 };
 
 /* ---- Descriptive statistics and one-sample analyses ---- */
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkDescriptives(HostArray** data, HostArray** results);
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkMeans(HostArray** options, HostArray** data,
                                              HostArray** countTable, HostArray** meanTable,
                                              HostArray** sdTable, HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkFrequencies(HostArray** options, HostArray** data, HostArray** counts,
+                                                   HostArray** normalCurve);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkRandomness(HostArray** data, HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkOutliers(HostArray** data);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkKSNormalTest(HostArray** data, HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkChiSqNormalTest(HostArray** options, HostArray** data, HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkChiSquare(HostArray** data, HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkCrosstabs(HostArray** options, HostArray** data, HostArray** observed,
+                                                 HostArray** expected, HostArray** contributions,
+                                                 HostArray** results);
+
+/* ---- Group comparisons ---- */
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkTTestIndep(HostArray** options, HostArray** data, HostArray** groupCodes,
+                                                  HostArray** groupStats, HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkTTestDep(HostArray** data, HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkMcNemar(HostArray** data, HostArray** table, HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkUTest(HostArray** options, HostArray** data, HostArray** groupCodes,
+                                             HostArray** groupStats, HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkWilcoxon(HostArray** data, HostArray** results);
+
+/* ---- Numerical core ---- */
+/* Two-tailed critical value of Student's t: the t >= 0 with P(|T| >= t) ~ p for T with
+ * df degrees of freedom, to within 1e-4 from above, at most 10 (10 when the true value
+ * is larger). df is held within [1e-10, 1e10] (infinite df: the normal quantile).
+ * Returns -1 when p <= 0, df <= 0 or either argument is NaN. Runs no call frame:
+ * plain doubles in and out, in the caller's floating-point environment. */
+SHEETSTAT_API double SHEETSTAT_CALL nkTofP(double p, double df);
 
 #if defined(SHEETSTAT_TEST_HOOKS)
 /* Test builds only: the (k+1)-th work-storage allocation from now fails (k = 0: the

@@ -1,0 +1,90 @@
+// Mann-Whitney U test (Wilcoxon rank-sum test) for two independent samples. The pooled
+// values are ranked, tied values sharing their mid-rank; group g with rank sum R_g
+// has U_g = R_g − n_g(n_g + 1)/2. The test uses the normal approximation with the
+// variance corrected for ties (Mann and Whitney 1947; Lehmann, Nonparametrics, 1975):
+//   z = (U_g − n_g·n_h/2) / √( n_g·n_h / (N(N − 1)) · ((N³ − N) − Σ(t³ − t)) / 12 ),
+// taken from the group with the smaller rank sum, without continuity correction.
+#include <cmath>
+
+#include "analyses/groups/two_groups.hpp"
+#include "frame/codes.hpp"
+#include "frame/export_frame.hpp"
+#include "frame/host_arrays.hpp"
+#include "numeric/distributions.hpp"
+#include "numeric/mid_ranks.hpp"
+
+namespace sheetstat {
+namespace {
+
+// z into slot 1, its one-tailed probability (the smaller tail) into slot 2 and the
+// two-tailed probability into slot 3.
+void WriteNormalTest(const RealArrayView& out, double z)
+{
+    double P = NormalCdf(z);
+    if (z >= 0) P = 1 - P;
+    out[1] = z;
+    out[2] = P;
+    out[3] = 2 * P;
+}
+
+void UTest(HostArray** options, HostArray** data, HostArray** groupCodes, HostArray** groupStats,
+           HostArray** results)
+{
+    RealArrayView opts(options), out(results);
+    RealMatrixView stats(groupStats);
+    Require(opts.count() >= 1 && stats.rows() >= 3 && out.count() >= 3 && stats.cols() == 2);
+    const TwoGroupSample sample(TruncateCode(opts[1]), data, groupCodes);
+
+    // The pooled values at 1..N, each with its group number (1 or 2).
+    RealVector pooled(1, sample.MaxValues());
+    IntVector groupOf(1, sample.MaxValues());
+    RealVector groupCount(1, 2);
+    groupCount.Fill(0.0);
+    std::size_t pooledCount = 0;
+    sample.ForEachValue([&](double x, std::size_t group) {
+        ++pooledCount;
+        const auto i = static_cast<std::ptrdiff_t>(pooledCount);
+        pooled[i] = x;
+        groupOf[i] = static_cast<int32_t>(group);
+        groupCount[static_cast<std::ptrdiff_t>(group)] += 1;
+    });
+    Require(pooledCount >= 2, Status::InsufficientData);
+
+    RealVector doubledRankSums(1, 2);
+    const double T = SumDoubledRanksByClass(pooledCount, pooled.data(), groupOf.data(), doubledRankSums);
+
+    // ((N³ − N) − T)/12 is N(N − 1)(N + 1)/12 less the ties; it is 0 only when all N
+    // values are equal, and then there is no spread to test against.
+    const auto N = static_cast<double>(pooledCount);
+    const double tieCorrectedSpread = ((N * N * N - N) - T) / 12;
+
+    for (std::ptrdiff_t g = 1; g <= 2; ++g) {
+        const std::ptrdiff_t h = 3 - g;
+        const double n_g = groupCount[g];
+        const double n_h = groupCount[h];
+        Require(n_g >= 2, Status::InsufficientData);
+        const double R_g = doubledRankSums[g] / 2;
+        const double U_g = R_g - n_g * (n_g + 1) / 2;
+        const auto column = static_cast<std::size_t>(g);
+        stats(1, column) = n_g;
+        stats(2, column) = R_g / n_g;
+        stats(3, column) = U_g;
+
+        // The group with the smaller rank sum gives z; on equal sums group 2 writes last.
+        if (doubledRankSums[g] <= doubledRankSums[h]) {
+            Require(tieCorrectedSpread > 0, Status::InsufficientData);
+            const double varianceU = (n_g * n_h / N) / (N - 1) * tieCorrectedSpread;
+            WriteNormalTest(out, (U_g - n_g * n_h / 2) / std::sqrt(varianceU));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace sheetstat
+
+extern "C" SHEETSTAT_API int32_t SHEETSTAT_CALL nkUTest(HostArray** options, HostArray** data,
+                                                        HostArray** groupCodes, HostArray** groupStats,
+                                                        HostArray** results)
+{
+    return sheetstat::RunExport([&] { sheetstat::UTest(options, data, groupCodes, groupStats, results); });
+}

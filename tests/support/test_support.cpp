@@ -1,8 +1,35 @@
 #include "support/test_support.hpp"
 
+#include <cmath>
+
 #include "frame/work_storage.hpp"
 
 namespace sheetstat::testing {
+
+long double ReferenceMoments::sd() const
+{
+    return std::sqrt(variance);
+}
+
+ReferenceMoments ReferenceMeanVariance(const std::vector<double>& values, long double offset)
+{
+    ReferenceMoments m;
+    long double sum = 0;
+    for (double x : values) {
+        if (IsMissing(x)) continue;
+        m.count += 1;
+        sum += static_cast<long double>(x) - offset;
+    }
+    m.mean = sum / m.count;
+    long double squares = 0;
+    for (double x : values) {
+        if (IsMissing(x)) continue;
+        const long double deviation = static_cast<long double>(x) - offset - m.mean;
+        squares += deviation * deviation;
+    }
+    m.variance = squares / (m.count - 1);
+    return m;
+}
 
 void ExpectEachAllocationFailureGivesNoMemory(const std::function<int32_t()>& call)
 {

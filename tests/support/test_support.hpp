@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,16 @@ inline constexpr int32_t kNoMemory = SHEETSTAT_NO_MEMORY;
 inline constexpr int32_t kInsufficientData = SHEETSTAT_INSUFFICIENT_DATA;
 inline constexpr int32_t kNumericalFailure = SHEETSTAT_NUMERICAL_FAILURE;
 inline constexpr int32_t kBadArray = SHEETSTAT_BAD_ARRAY;
+
+// Count, mean and sample variance (divisor n − 1) of the values that are not
+// MissingValue, by two passes about the mean in long double after subtracting
+// `offset` exactly (the mean is then relative to the offset): an independent
+// reference for the library's stable accumulations.
+struct ReferenceMoments {
+    long double count = 0, mean = 0, variance = 0;
+    long double sd() const;
+};
+ReferenceMoments ReferenceMeanVariance(const std::vector<double>& values, long double offset = 0);
 
 // Runs `call` once to learn how many work-storage allocations it makes (it must
 // succeed and make at least one), then runs it again with each allocation failing in

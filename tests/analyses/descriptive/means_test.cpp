@@ -40,20 +40,15 @@ struct MeansCall {
     }
 };
 
-// Reference statistics of a list of values, two passes in long double.
+// Reference count, mean and standard deviation of a list of values.
 struct Reference {
     double count, mean, sd;
 };
 Reference Describe(const std::vector<double>& values)
 {
-    long double sum = 0;
-    for (double x : values) sum += x;
-    const long double n = static_cast<long double>(values.size());
-    const long double mean = sum / n;
-    long double squares = 0;
-    for (double x : values) squares += (x - mean) * (x - mean);
-    return {static_cast<double>(n), static_cast<double>(mean),
-            values.size() < 2 ? kMissing : static_cast<double>(std::sqrt(squares / (n - 1)))};
+    const testing::ReferenceMoments m = testing::ReferenceMeanVariance(values);
+    return {static_cast<double>(m.count), static_cast<double>(m.mean),
+            values.size() < 2 ? kMissing : static_cast<double>(m.sd())};
 }
 
 TEST(Means, OneWayWorkedExample)

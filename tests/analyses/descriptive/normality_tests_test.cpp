@@ -47,13 +47,8 @@ struct Fit {
 };
 Fit FitNormal(const std::vector<double>& x)
 {
-    long double sum = 0;
-    for (double v : x) sum += v;
-    const long double n = static_cast<long double>(x.size());
-    const long double mean = sum / n;
-    long double squares = 0;
-    for (double v : x) squares += (v - mean) * (v - mean);
-    return {n, mean, std::sqrt(squares / (n - 1))};
+    const testing::ReferenceMoments m = testing::ReferenceMeanVariance(x);
+    return {m.count, m.mean, m.sd()};
 }
 
 // D of the sample against its fitted normal, straight from the definition.

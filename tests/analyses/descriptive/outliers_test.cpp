@@ -26,15 +26,8 @@ RealHostArray Sample(const std::vector<double>& values, int lowerBound = 1, std:
 // deviation in long double and Φ from erfc.
 void ExpectScreened(RealHostArray& data, const std::vector<double>& values, double zTolerance = 1e-12)
 {
-    long double n = 0, mean = 0, ss = 0;
-    for (double x : values) {
-        if (!IsMissing(x)) n += 1, mean += x;
-    }
-    mean /= n;
-    for (double x : values) {
-        if (!IsMissing(x)) ss += (x - mean) * (x - mean);
-    }
-    const long double s = std::sqrt(ss / (n - 1));
+    const testing::ReferenceMoments reference = testing::ReferenceMeanVariance(values);
+    const long double n = reference.count, mean = reference.mean, s = reference.sd();
     for (std::size_t i = 1; i <= values.size(); ++i) {
         if (IsMissing(values[i - 1])) {
             EXPECT_EQ(data(i, 2), kUntouched) << "row " << i;

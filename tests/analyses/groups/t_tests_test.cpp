@@ -34,25 +34,6 @@ double TwoTailedTByQuadrature(double t, double df)
     return static_cast<double>(1 - 2 * sum * h / 3);
 }
 
-struct Moments {
-    long double n, mean, variance;
-};
-
-// Two passes about the mean, in long double, after removing `offset` exactly.
-Moments TwoPass(const std::vector<double>& values, double offset = 0)
-{
-    long double sum = 0;
-    for (double x : values) sum += static_cast<long double>(x) - offset;
-    const long double n = static_cast<long double>(values.size());
-    const long double mean = sum / n;
-    long double squares = 0;
-    for (double x : values) {
-        const long double deviation = static_cast<long double>(x) - offset - mean;
-        squares += deviation * deviation;
-    }
-    return {n, mean, squares / (n - 1)};
-}
-
 // ---- Host arrays indexed from 0: the skipped first row and column ----
 
 constexpr double kSkippedSentinel = 12345;
@@ -212,13 +193,13 @@ void ExpectAgainstReference(const std::vector<double>& group1, const std::vector
 {
     IndepCall call = ByColumns(group1, group2);
     ASSERT_EQ(call.Run(), kOk);
-    const Moments m1 = TwoPass(group1, offset), m2 = TwoPass(group2, offset);
+    const testing::ReferenceMoments m1 = testing::ReferenceMeanVariance(group1, offset), m2 = testing::ReferenceMeanVariance(group2, offset);
 
-    const long double pooled = ((m1.n - 1) * m1.variance + (m2.n - 1) * m2.variance) / (m1.n + m2.n - 2);
-    const long double studentT = (m1.mean - m2.mean) / std::sqrt(pooled * (1 / m1.n + 1 / m2.n));
-    const long double se1 = m1.variance / m1.n, se2 = m2.variance / m2.n;
+    const long double pooled = ((m1.count - 1) * m1.variance + (m2.count - 1) * m2.variance) / (m1.count + m2.count - 2);
+    const long double studentT = (m1.mean - m2.mean) / std::sqrt(pooled * (1 / m1.count + 1 / m2.count));
+    const long double se1 = m1.variance / m1.count, se2 = m2.variance / m2.count;
     const long double welchT = (m1.mean - m2.mean) / std::sqrt(se1 + se2);
-    const long double welchDf = (se1 + se2) * (se1 + se2) / (se1 * se1 / (m1.n - 1) + se2 * se2 / (m2.n - 1));
+    const long double welchDf = (se1 + se2) * (se1 + se2) / (se1 * se1 / (m1.count - 1) + se2 * se2 / (m2.count - 1));
 
     auto& out = call.results;
     const auto near = [&](double actual, long double expected) {
@@ -230,7 +211,7 @@ void ExpectAgainstReference(const std::vector<double>& group1, const std::vector
     near(out[1], std::max(m1.variance, m2.variance) / std::min(m1.variance, m2.variance));
     near(out[3], studentT);
     near(out[4], welchT);
-    EXPECT_EQ(out[5], static_cast<double>(m1.n + m2.n - 2));
+    EXPECT_EQ(out[5], static_cast<double>(m1.count + m2.count - 2));
     near(out[6], welchDf);
     EXPECT_NEAR(out[7], TwoTailedTByQuadrature(static_cast<double>(studentT), out[5]), kProbabilityTolerance);
     EXPECT_NEAR(out[8], TwoTailedTByQuadrature(static_cast<double>(welchT), static_cast<double>(welchDf)),
@@ -410,8 +391,8 @@ TEST(TTestDep, PairedDifferencesAgainstLongDoubleFormulaAndQuadrature)
     for (std::size_t i = 0; i < before.size(); ++i) {
         if (!IsMissing(before[i])) differences.push_back(before[i] - after[i]);
     }
-    const Moments m = TwoPass(differences);
-    const long double t = m.mean / std::sqrt(m.variance / m.n);
+    const testing::ReferenceMoments m = testing::ReferenceMeanVariance(differences);
+    const long double t = m.mean / std::sqrt(m.variance / m.count);
     auto& out = call.results;
     EXPECT_EQ(out[1], 6);
     EXPECT_NEAR(out[2], static_cast<double>(m.mean), 1e-14);
@@ -435,7 +416,7 @@ TEST(TTestDep, LowerBoundZeroAndALargeOffsetInTheDifferences)
     ASSERT_EQ(call.Run(), kOk);
     EXPECT_EQ(call.data.stored(0), 555);
     EXPECT_EQ(call.results.stored(0), 555);
-    const Moments m = TwoPass(first, 3e9);  // the differences are 1e9 + the deviations
+    const testing::ReferenceMoments m = testing::ReferenceMeanVariance(first, 3e9);  // the differences are 1e9 + the deviations
     EXPECT_EQ(call.results[1], 5);
     EXPECT_NEAR(call.results[3], static_cast<double>(std::sqrt(m.variance)), 1e-6);
 }

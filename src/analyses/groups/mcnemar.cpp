@@ -74,7 +74,7 @@ void McNemar(HostArray** data, HostArray** table, HostArray** results)
     const double chiSquare = McNemarChiSquare(b, c);
     out[1] = chiSquare;
     out[2] = 1.0;
-    out[3] = chiSquare == 0 ? 1.0 : ChiSquareProb(chiSquare, 1.0);
+    out[3] = ChiSquareProb(chiSquare, 1.0);  // IncGammaQ(1/2, χ²/2); exactly 1 at χ² = 0
     out[4] = CohensKappa(a, b, c, d);
 }
 

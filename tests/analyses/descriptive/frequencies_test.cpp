@@ -8,14 +8,15 @@ namespace sheetstat::testing {
 namespace {
 
 constexpr double kUntouched = -7.25;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+using Columns = std::vector<std::vector<double>>;
 
 long double Phi(long double z)
 {
     return 0.5L * std::erfc(-z / std::sqrt(2.0L));
 }
 
-// A two-dimensional result array whose every stored element (skipped ones included)
-// holds kUntouched.
+// A 2-D array whose every stored element (skipped ones included) holds kUntouched.
 RealHostArray Prefilled(std::size_t rows, std::size_t cols, int lowerBound = 1)
 {
     RealHostArray a(rows, cols, lowerBound);
@@ -24,30 +25,30 @@ RealHostArray Prefilled(std::size_t rows, std::size_t cols, int lowerBound = 1)
 }
 
 struct Call {
-    RealHostArray options;
-    RealHostArray data;
-    RealHostArray counts;
-    RealHostArray curve;
-
+    RealHostArray options, data, counts, curve;
     int32_t Run() { return nkFrequencies(options.ref(), data.ref(), counts.ref(), curve.ref()); }
 };
 
-Call ColumnMode(std::vector<std::vector<double>> columns, std::size_t countRows, std::size_t countCols,
-                std::size_t curveRows = 12, int lowerBound = 1)
+Call Make(double mode, const Columns& columns, std::size_t countRows, std::size_t countCols,
+          std::size_t curveRows = 12, int lowerBound = 1)
 {
-    return Call{RealHostArray::FromValues({1.0}, lowerBound), RealHostArray::FromColumns(columns, lowerBound),
+    return Call{RealHostArray::FromValues({mode}, lowerBound), RealHostArray::FromColumns(columns, lowerBound),
                 Prefilled(countRows, countCols, lowerBound), Prefilled(curveRows, 1, lowerBound)};
 }
 
-// The normal curve computed directly: class centres, the normal fitted by a
-// two-pass mean and standard deviation over the raw class codes, in long double.
+// The normal curve computed directly: a two-pass mean and standard deviation of the
+// truncated codes in long double, class-width-1 probabilities centred every quarter
+// class from −0.5, scaled to N over the class range −0.5..K − 0.5.
 std::vector<long double> ExpectedCurve(const std::vector<double>& codes, std::size_t K, std::size_t rows)
 {
+    std::vector<long double> classes;
+    for (double c : codes) {
+        if (!IsMissing(c)) classes.push_back(std::trunc(static_cast<long double>(c)));
+    }
+    const long double N = static_cast<long double>(classes.size());
     long double mean = 0, ss = 0;
-    for (double c : codes) mean += std::trunc(static_cast<long double>(c));
-    const long double N = static_cast<long double>(codes.size());
-    mean /= N;
-    for (double c : codes) ss += (std::trunc(static_cast<long double>(c)) - mean) * (std::trunc(static_cast<long double>(c)) - mean);
+    for (long double c : classes) mean += c / N;
+    for (long double c : classes) ss += (c - mean) * (c - mean);
     const long double sd = std::sqrt(ss / (N - 1));
     const long double inRange = Phi((static_cast<long double>(K) - 0.5L - mean) / sd) - Phi((-0.5L - mean) / sd);
     std::vector<long double> curve;
@@ -58,207 +59,130 @@ std::vector<long double> ExpectedCurve(const std::vector<double>& codes, std::si
     return curve;
 }
 
-// ---- Worked examples ----
-
-TEST(Frequencies, OneColumnCountsTotalsAndNormalCurve)
+// Row 0 and column 0 of an array indexed from 0 are never written.
+void ExpectSkippedUntouched(RealHostArray& a)
 {
-    Call call = ColumnMode({{0, 1, 1, 2}}, 4, 1);
-    ASSERT_EQ(call.Run(), kOk);
-    EXPECT_EQ(call.counts.Column(1), (std::vector<double>{1, 2, 1, 4}));
-
-    const std::vector<long double> expected = ExpectedCurve({0, 1, 1, 2}, 3, 12);
-    for (std::size_t i = 1; i <= 12; ++i) {
-        EXPECT_NEAR(call.curve(i, 1), static_cast<double>(expected[i - 1]), 1e-9) << "row " << i;
+    const std::size_t height = a.rows() + 1;
+    for (std::size_t p = 0; p < a.storedCount(); ++p) {
+        if (p < height || p % height == 0) {
+            EXPECT_EQ(a.stored(p), kUntouched) << "stored element " << p;
+        }
     }
-    // Row 3 is class 0 (centre 0): mean 1, sd √(2/3).
-    const long double sd = std::sqrt(2.0L / 3);
-    const long double inRange = Phi(1.5L / sd) - Phi(-1.5L / sd);
-    EXPECT_NEAR(call.curve(3, 1), static_cast<double>(4 * (Phi(-0.5L / sd) - Phi(-1.5L / sd)) / inRange), 1e-9);
-    // Sampled at the class centres the curve holds all N values of the class range.
-    EXPECT_NEAR(call.curve(3, 1) + call.curve(7, 1) + call.curve(11, 1), 4.0, 1e-9);
-    // Symmetric about the mean (class 1, row 7).
-    EXPECT_NEAR(call.curve(6, 1), call.curve(8, 1), 1e-12);
 }
 
-TEST(Frequencies, SkewedOneColumnCurveMatchesDirectComputation)
+// One data column: counts with totals, and the fitted curve unless N ≤ 1 or sd = 0.
+TEST(Frequencies, OneColumnCountsAndNormalCurve)
 {
-    // Class codes far from 0 and unevenly spread, with the curve sampled over 6 classes.
-    const std::vector<double> codes{3, 4, 4, 4, 5, 5, 3, 4, 2, 5, 5, 5, 4};
-    Call call = ColumnMode({codes}, 7, 1, 25);
-    ASSERT_EQ(call.Run(), kOk);
-    EXPECT_EQ(call.counts.Column(1), (std::vector<double>{0, 0, 1, 2, 5, 5, 13}));
-    const std::vector<long double> expected = ExpectedCurve(codes, 6, 25);
-    long double atCentres = 0;
-    for (std::size_t i = 1; i <= 25; ++i) {
-        EXPECT_NEAR(call.curve(i, 1), static_cast<double>(expected[i - 1]), 1e-9) << "row " << i;
-        if (i >= 3 && (i - 3) % 4 == 0) atCentres += call.curve(i, 1);
+    struct Case {
+        std::vector<double> codes;
+        std::vector<double> counts;  // K class rows and the total
+        bool curve;
+    };
+    const std::vector<Case> cases = {
+        {{0, 1, 1, 2}, {1, 2, 1, 4}, true},  // N = 4, mean 1, sd √(2/3)
+        {{3, 4, 4, 4, 5, 5, 3, 4, 2, 5, 5, 5, 4}, {0, 0, 1, 2, 5, 5, 13}, true},
+        {{2.9, -0.5, 0.99, 1.0, kMissing}, {2, 1, 1, 4}, true},  // codes truncate toward zero
+        {{1, 1, 1}, {0, 3, 0, 3}, false},                        // sd = 0: totals only
+        {{2}, {0, 0, 1, 1}, false},                              // N = 1
+        {{kMissing, kMissing}, {0, 0, 0, 0}, false},
+        {{kMissing}, {0}, false},  // only the totals row
+    };
+    for (const Case& c : cases) {
+        const std::size_t K = c.counts.size() - 1, rows = 4 * K + 1;
+        for (int lowerBound : {0, 1}) {
+            Call call = Make(1, {c.codes}, K + 1, 1, rows, lowerBound);
+            ASSERT_EQ(call.Run(), kOk) << c.codes[0];
+            EXPECT_EQ(call.counts.Column(1), c.counts);
+            if (!c.curve) {
+                for (double v : call.curve.Column(1)) EXPECT_EQ(v, kUntouched);
+                continue;
+            }
+            const std::vector<long double> expected = ExpectedCurve(c.codes, K, rows);
+            long double atCentres = 0;
+            for (std::size_t i = 1; i <= rows; ++i) {
+                EXPECT_NEAR(call.curve(i, 1), static_cast<double>(expected[i - 1]), 1e-9) << "row " << i;
+                if (i % 4 == 3) atCentres += call.curve(i, 1);  // rows 3, 7, ...: classes 0, 1, ...
+            }
+            // Sampled at the class centres the curve holds the N counted values.
+            EXPECT_NEAR(static_cast<double>(atCentres), c.counts[K], 1e-9);
+            if (lowerBound == 0) {
+                ExpectSkippedUntouched(call.counts);
+                ExpectSkippedUntouched(call.curve);
+            }
+        }
     }
-    EXPECT_NEAR(static_cast<double>(atCentres), 13.0, 1e-9);
 }
 
-TEST(Frequencies, TwoWayTableFromCodePairs)
+// Mode 0 (0.7 truncates to it) counts pairs (row code, column code); other modes (−2
+// included) count data column j into counts column j. No curve in either.
+TEST(Frequencies, PairAndSeveralColumnModes)
 {
-    // Column 1 of data selects the counts row, column 2 the counts column.
-    Call call{RealHostArray::FromValues({0.0}),
-              RealHostArray::FromColumns({{0, 1, 1, 2, kMissing, 2, 0}, {1, 0, 1, 1, 0, kMissing, 1}}),
-              Prefilled(4, 2), Prefilled(5, 1)};
-    ASSERT_EQ(call.Run(), kOk);
-    EXPECT_EQ(call.counts.Column(1), (std::vector<double>{0, 1, 0, 1}));
-    EXPECT_EQ(call.counts.Column(2), (std::vector<double>{2, 1, 1, 4}));
-    for (double v : call.curve.Column(1)) EXPECT_EQ(v, kUntouched);
-}
-
-TEST(Frequencies, SeveralColumnsCountedSideBySideWithoutCurve)
-{
-    Call call = ColumnMode({{0, 2, 2, kMissing}, {1, 1, 0, 2}}, 4, 2, 4);
-    ASSERT_EQ(call.Run(), kOk);
-    EXPECT_EQ(call.counts.Column(1), (std::vector<double>{1, 0, 2, 3}));
-    EXPECT_EQ(call.counts.Column(2), (std::vector<double>{1, 2, 1, 4}));
-    for (double v : call.curve.Column(1)) EXPECT_EQ(v, kUntouched);
-}
-
-// ---- Codes ----
-
-TEST(Frequencies, CodesTruncateTowardZero)
-{
-    Call call = ColumnMode({{2.9, -0.5, 0.99, 1.0, kMissing}}, 4, 1, 0);
-    ASSERT_EQ(call.Run(), kOk);
-    EXPECT_EQ(call.counts.Column(1), (std::vector<double>{2, 1, 1, 4}));
-}
-
-TEST(Frequencies, CodeOutsideTheClassRowsStopsTheCount)
-{
-    for (double bad : {3.0, -1.0, -1.5, 1e300, std::numeric_limits<double>::quiet_NaN(),
-                       std::numeric_limits<double>::infinity()}) {
-        // Counting stops at the bad code: the codes before it stay counted, the
-        // totals row keeps the caller's value.
-        Call call = ColumnMode({{0, 1, bad, 1}}, 4, 1);
-        EXPECT_EQ(call.Run(), kBadArray) << bad;
-        EXPECT_EQ(call.counts.Column(1), (std::vector<double>{1, 1, 0, kUntouched})) << bad;
+    struct Case {
+        double mode;
+        Columns data, counts;
+    };
+    const std::vector<Case> cases = {
+        {0, {{0, 1, 1, 2, kMissing, 2, 0}, {1, 0, 1, 1, 0, kMissing, 1}}, {{0, 1, 0, 1}, {2, 1, 1, 4}}},
+        {0.7, {{1}, {0}}, {{0, 1, 1}}},
+        {1, {{0, 2, 2, kMissing}, {1, 1, 0, 2}}, {{1, 0, 2, 3}, {1, 2, 1, 4}}},
+        {-2, {{1}, {0}}, {{0, 1, 1}, {1, 0, 1}}},
+    };
+    for (const Case& c : cases) {
+        Call call = Make(c.mode, c.data, c.counts[0].size(), c.counts.size(), 4);
+        ASSERT_EQ(call.Run(), kOk) << c.mode;
+        for (std::size_t j = 1; j <= c.counts.size(); ++j) EXPECT_EQ(call.counts.Column(j), c.counts[j - 1]) << c.mode;
         for (double v : call.curve.Column(1)) EXPECT_EQ(v, kUntouched);
     }
 }
 
-TEST(Frequencies, TwoWayCodeOutsideTheTable)
+// A code outside the table stops the count with status 8; the counts made so far stay
+// and the totals row keeps the caller's value.
+TEST(Frequencies, CodeOutsideTheTableStopsTheCount)
 {
-    // Cases are counted from the last row up: the case below the bad one is in.
-    for (const auto& bad : std::vector<std::vector<double>>{{3, 0}, {0, 2}, {-1, 0}, {0, -1}, {0, 1e300}}) {
-        Call call{RealHostArray::FromValues({0.0}), RealHostArray::FromColumns({{1, bad[0], 2}, {0, bad[1], 1}}),
-                  Prefilled(4, 2), Prefilled(1, 1)};
+    for (double bad : {3.0, -1.0, -1.5, 1e300, kNaN, std::numeric_limits<double>::infinity()}) {
+        Call call = Make(1, {{0, 1, bad, 1}}, 4, 1);
+        EXPECT_EQ(call.Run(), kBadArray) << bad;
+        EXPECT_EQ(call.counts.Column(1), (std::vector<double>{1, 1, 0, kUntouched})) << bad;
+        for (double v : call.curve.Column(1)) EXPECT_EQ(v, kUntouched);
+    }
+    Call classless = Make(1, {{0}}, 1, 1);  // no class rows at all
+    EXPECT_EQ(classless.Run(), kBadArray);
+    // Pairs are counted from the last row up: the case below the bad one is in.
+    for (const auto& bad : Columns{{3, 0}, {0, 2}, {-1, 0}, {0, -1}, {0, 1e300}}) {
+        Call call = Make(0, {{1, bad[0], 2}, {0, bad[1], 1}}, 4, 2, 1);
         EXPECT_EQ(call.Run(), kBadArray);
         EXPECT_EQ(call.counts.Column(1), (std::vector<double>{0, 0, 0, kUntouched}));
         EXPECT_EQ(call.counts.Column(2), (std::vector<double>{0, 0, 1, kUntouched}));
     }
 }
 
-// ---- Degenerate samples ----
-
-TEST(Frequencies, NoCurveWhenAllValuesShareOneClassOrThereIsOnlyOne)
-{
-    for (const auto& codes : std::vector<std::vector<double>>{{1, 1, 1}, {2}, {kMissing, kMissing}}) {
-        Call call = ColumnMode({codes}, 4, 1);
-        ASSERT_EQ(call.Run(), kOk);
-        double total = 0;
-        for (double c : codes) total += IsMissing(c) ? 0 : 1;
-        EXPECT_EQ(call.counts(4, 1), total);
-        for (double v : call.curve.Column(1)) EXPECT_EQ(v, kUntouched);
-    }
-}
-
-TEST(Frequencies, TableWithOnlyTheTotalsRow)
-{
-    Call empty = ColumnMode({{kMissing}}, 1, 1);
-    ASSERT_EQ(empty.Run(), kOk);
-    EXPECT_EQ(empty.counts(1, 1), 0);
-    Call one = ColumnMode({{0}}, 1, 1);
-    EXPECT_EQ(one.Run(), kBadArray);
-}
-
-// ---- Status paths ----
-
+// Shapes are checked before anything is cleared.
 TEST(Frequencies, ShapeChecks)
 {
-    {
-        Call call = ColumnMode({{0, 1}}, 3, 1);
-        call.options = RealHostArray(0);
-        EXPECT_EQ(call.Run(), kBadArray);
-    }
-    {
-        Call call = ColumnMode({{0, 1}}, 0, 1);
-        EXPECT_EQ(call.Run(), kBadArray);
-    }
-    {
-        // One data column but no column for the curve or the counts.
-        Call noCurve = ColumnMode({{0, 1}}, 3, 1);
-        noCurve.curve = RealHostArray(12, 0, 1);
-        EXPECT_EQ(noCurve.Run(), kBadArray);
-        Call noCounts = ColumnMode({{0, 1}}, 3, 0);
-        EXPECT_EQ(noCounts.Run(), kBadArray);
-    }
-    {
-        // Several data columns must match the counts columns; nothing is cleared.
-        Call call = ColumnMode({{0}, {1}}, 3, 3);
-        EXPECT_EQ(call.Run(), kBadArray);
-        EXPECT_EQ(call.counts(1, 1), kUntouched);
-    }
-    for (std::size_t cols : {1u, 3u}) {
-        // Pairs need exactly two data columns.
-        std::vector<std::vector<double>> columns(cols, std::vector<double>{0});
-        Call call{RealHostArray::FromValues({0.0}), RealHostArray::FromColumns(columns), Prefilled(3, 2),
-                  Prefilled(1, 1)};
-        EXPECT_EQ(call.Run(), kBadArray);
-        EXPECT_EQ(call.counts(1, 1), kUntouched);
-    }
-    {
-        Call call = ColumnMode({{0, 1}}, 3, 1);
-        call.options[1] = std::numeric_limits<double>::quiet_NaN();
-        EXPECT_EQ(call.Run(), kBadArray);
-    }
-}
-
-TEST(Frequencies, ModeTruncates)
-{
-    // 0.7 truncates to mode 0 (pairs), −2 is a column mode.
-    Call pairs{RealHostArray::FromValues({0.7}), RealHostArray::FromColumns({{1}, {0}}), Prefilled(3, 1),
-               Prefilled(1, 1)};
-    ASSERT_EQ(pairs.Run(), kOk);
-    EXPECT_EQ(pairs.counts.Column(1), (std::vector<double>{0, 1, 1}));
-    Call columns = ColumnMode({{1}, {0}}, 3, 2);
-    columns.options[1] = -2;
-    ASSERT_EQ(columns.Run(), kOk);
-    EXPECT_EQ(columns.counts.Column(1), (std::vector<double>{0, 1, 1}));
-    EXPECT_EQ(columns.counts.Column(2), (std::vector<double>{1, 0, 1}));
-}
-
-// ---- Host-array forms ----
-
-TEST(Frequencies, ArraysIndexedFromZeroAndOneAgree)
-{
-    for (int lowerBound : {0, 1}) {
-        Call call = ColumnMode({{0, 1, 1, 2}}, 4, 1, 12, lowerBound);
-        ASSERT_EQ(call.Run(), kOk) << lowerBound;
-        EXPECT_EQ(call.counts.Column(1), (std::vector<double>{1, 2, 1, 4}));
-        EXPECT_NEAR(call.curve(3, 1) + call.curve(7, 1) + call.curve(11, 1), 4.0, 1e-9);
-        if (lowerBound == 0) {
-            // Row 0 and column 0 of the results are never written.
-            for (std::size_t p = 0; p <= 4; ++p) EXPECT_EQ(call.counts.stored(p), kUntouched);
-            EXPECT_EQ(call.counts.stored(5), kUntouched);
-            for (std::size_t p = 0; p <= 12; ++p) EXPECT_EQ(call.curve.stored(p), kUntouched);
-            EXPECT_EQ(call.curve.stored(13), kUntouched);
+    std::vector<Call> calls;
+    calls.push_back(Make(1, {{0, 1}}, 3, 1));
+    calls.back().options = RealHostArray(0);
+    calls.push_back(Make(1, {{0, 1}}, 3, 1));
+    calls.back().options[1] = kNaN;
+    calls.push_back(Make(1, {{0, 1}}, 0, 1));  // no totals row
+    calls.push_back(Make(1, {{0, 1}}, 3, 0));  // one data column, no counts column
+    calls.push_back(Make(1, {{0, 1}}, 3, 1));
+    calls.back().curve = RealHostArray(12, 0, 1);  // ... or no curve column
+    calls.push_back(Make(1, {{0}, {1}}, 3, 3));    // several data columns not matching counts
+    calls.push_back(Make(0, {{0}}, 3, 2, 1));      // pairs need exactly two data columns
+    calls.push_back(Make(0, {{0}, {0}, {0}}, 3, 2, 1));
+    for (std::size_t k = 0; k < calls.size(); ++k) {
+        EXPECT_EQ(calls[k].Run(), kBadArray) << "call " << k;
+        if (calls[k].counts.rows() > 0 && calls[k].counts.cols() > 0) {
+            EXPECT_EQ(calls[k].counts(1, 1), kUntouched);
         }
     }
 }
 
-// ---- Work storage ----
-
 TEST(Frequencies, EachAllocationFailureGivesNoMemory)
 {
-    ExpectEachAllocationFailureGivesNoMemory([] { return ColumnMode({{0, 1, 1, 2}}, 4, 1).Run(); });
-    ExpectEachAllocationFailureGivesNoMemory([] {
-        Call call{RealHostArray::FromValues({0.0}), RealHostArray::FromColumns({{0, 1}, {1, 1}}), Prefilled(3, 2),
-                  Prefilled(1, 1)};
-        return call.Run();
-    });
+    ExpectEachAllocationFailureGivesNoMemory([] { return Make(1, {{0, 1, 1, 2}}, 4, 1).Run(); });
+    ExpectEachAllocationFailureGivesNoMemory([] { return Make(0, {{0, 1}, {1, 1}}, 3, 2, 1).Run(); });
 }
 
 }  // namespace

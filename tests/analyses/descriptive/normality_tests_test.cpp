@@ -1,7 +1,3 @@
-// Normality tests: worked examples against references computed here (normal
-// probabilities from erfc in long double, the Kolmogorov distribution from its theta
-// series), rewriting of the caller's data, MissingValue results, status paths, host
-// arrays from 0 and 1, a large common offset and allocation failure.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -11,13 +7,8 @@
 #include "analyses/descriptive/normality_tests.hpp"
 #include "support/test_support.hpp"
 
-namespace sheetstat {
+namespace sheetstat::testing {
 namespace {
-
-using testing::kBadArray;
-using testing::kInsufficientData;
-using testing::kMissing;
-using testing::kOk;
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 // The incomplete gamma function stops its iterations at a relative change of 3e-7.
@@ -42,104 +33,70 @@ long double KolmogorovTheta(long double lambda)
     return 1 - std::sqrt(2 * pi) / lambda * sum;
 }
 
-struct Fit {
-    long double n, mean, sd;
-};
-Fit FitNormal(const std::vector<double>& x)
-{
-    const testing::ReferenceMoments m = testing::ReferenceMeanVariance(x);
-    return {m.count, m.mean, m.sd()};
-}
-
 // D of the sample against its fitted normal, straight from the definition.
 double ReferenceD(std::vector<double> x)
 {
     std::sort(x.begin(), x.end());
-    const Fit fit = FitNormal(x);
+    const ReferenceMoments fit = ReferenceMeanVariance(x);
     long double D = 0;
     for (std::size_t i = 1; i <= x.size(); ++i) {
-        const long double F = Phi((x[i - 1] - fit.mean) / fit.sd);
+        const long double F = Phi((x[i - 1] - fit.mean) / fit.sd());
         const auto rank = static_cast<long double>(i);
-        D = std::max({D, std::fabs(rank / fit.n - F), std::fabs((rank - 1) / fit.n - F)});
+        D = std::max({D, std::fabs(rank / fit.count - F), std::fabs((rank - 1) / fit.count - F)});
     }
     return static_cast<double>(D);
 }
 
-// ---- KolmogorovProb ----
-
-TEST(KolmogorovProb, ZeroNeverSettlesAndGivesOne)
+// Q(0): every term has magnitude 2, no stopping test is met, 1 after 100 terms. At
+// λ = 3 the second term is below 0.001 of the first; at 10.5 the guarded exponential
+// gives 0 for the first term. Elsewhere against the theta series.
+TEST(KolmogorovProb, EdgesAndThetaSeries)
 {
     EXPECT_EQ(KolmogorovProb(0), 1.0);
-}
-
-TEST(KolmogorovProb, LargeLambdaStopsAfterTwoTermsThenVanishes)
-{
-    // At λ = 3 the second term is below 0.001 of the first.
     EXPECT_DOUBLE_EQ(KolmogorovProb(3), 2 * std::exp(-18.0) - 2 * std::exp(-72.0));
-    // e^(−2·10.5²) lies below the guarded exponential's range: the first term is 0.
     EXPECT_EQ(KolmogorovProb(10.5), 0.0);
-}
-
-TEST(KolmogorovProb, AgreesWithTheThetaSeries)
-{
     for (double lambda : {0.2, 0.35, 0.5, 0.7, 0.9, 1.0, 1.2, 1.358, 1.63, 2.0, 2.5}) {
         EXPECT_NEAR(KolmogorovProb(lambda), static_cast<double>(KolmogorovTheta(lambda)), 1e-7) << lambda;
     }
 }
 
-// ---- nkKSNormalTest ----
-
-TEST(KSNormalTest, WorkedExampleCompactsAndSortsTheData)
+// The caller's data end with the valid values sorted at the front and the slots behind
+// them as they were; D against the definition, its probability against the theta
+// series. Two distinct values: mean 1/2, s = √(1/2), both steps miss Φ by 1/2 − Φ(−1/√2)
+// and the probability is near 1. A large common offset keeps the spread.
+TEST(KSNormalTest, CompactsSortsAndMeasuresTheLargestDistance)
 {
-    const std::vector<double> input = {4.2, kMissing, 3.1, 5.6, kMissing, 2.8, 4.9, 3.7, 6.3, 4.4};
-    const std::vector<double> valid = {4.2, 3.1, 5.6, 2.8, 4.9, 3.7, 6.3, 4.4};
-    for (int lowerBound : {0, 1}) {
-        RealHostArray data = RealHostArray::FromValues(input, lowerBound);
-        RealHostArray results(3, lowerBound);
-        if (lowerBound == 0) data.stored(0) = results.stored(0) = 77;
-        ASSERT_EQ(nkKSNormalTest(data.ref(), results.ref()), kOk);
-
-        std::vector<double> sorted = valid;
-        std::sort(sorted.begin(), sorted.end());
-        std::vector<double> expected = sorted;
-        expected.push_back(input[8]);  // the slots behind the valid values keep what they held
-        expected.push_back(input[9]);
-        EXPECT_EQ(data.Slots(), expected);
-
+    std::vector<double> shifted;
+    for (double d : {0.25, -1.5, 0.75, 2.0, -0.5, 1.25, -1.0, 0.0, 0.5}) shifted.push_back(1e9 + d);
+    const std::vector<std::vector<double>> inputs = {
+        {4.2, kMissing, 3.1, 5.6, kMissing, 2.8, 4.9, 3.7, 6.3, 4.4}, {1, kMissing, 0}, shifted};
+    for (const std::vector<double>& input : inputs) {
+        std::vector<double> valid;
+        for (double v : input) {
+            if (!IsMissing(v)) valid.push_back(v);
+        }
+        std::vector<double> expectedData = valid;
+        std::sort(expectedData.begin(), expectedData.end());
+        expectedData.insert(expectedData.end(), input.begin() + static_cast<std::ptrdiff_t>(valid.size()), input.end());
         const double D = ReferenceD(valid);
-        EXPECT_EQ(results[1], 8);
-        EXPECT_NEAR(results[2], D, 1e-12);
-        EXPECT_NEAR(results[3], static_cast<double>(KolmogorovTheta(std::sqrt(8.0) * D)), 1e-7);
-        if (lowerBound == 0) {
-            EXPECT_EQ(data.stored(0), 77);
-            EXPECT_EQ(results.stored(0), 77);
+        const double n = static_cast<double>(valid.size());
+        for (int lowerBound : {0, 1}) {
+            RealHostArray data = RealHostArray::FromValues(input, lowerBound);
+            RealHostArray results(3, lowerBound);
+            if (lowerBound == 0) data.stored(0) = results.stored(0) = 77;
+            ASSERT_EQ(nkKSNormalTest(data.ref(), results.ref()), kOk);
+            EXPECT_EQ(data.Slots(), expectedData);
+            EXPECT_EQ(results[1], n);
+            EXPECT_NEAR(results[2], D, input == shifted ? 1e-6 : 1e-12);
+            EXPECT_NEAR(results[3], static_cast<double>(KolmogorovTheta(std::sqrt(n) * D)), 1e-6);
+            if (lowerBound == 0) {
+                EXPECT_EQ(data.stored(0), 77);
+                EXPECT_EQ(results.stored(0), 77);
+            }
         }
     }
-}
-
-TEST(KSNormalTest, TwoDistinctValues)
-{
-    RealHostArray data = RealHostArray::FromValues({1, kMissing, 0});
-    RealHostArray results(3);
-    ASSERT_EQ(nkKSNormalTest(data.ref(), results.ref()), kOk);
-    // mean 1/2 and s = √(1/2) put both values at |z| = 1/√2; each step of the empirical
-    // distribution misses the fitted one by 1/2 − Φ(−1/√2).
-    const double D = static_cast<double>(0.5L - Phi(-1 / std::numbers::sqrt2_v<long double>));
-    EXPECT_EQ(results[1], 2);
-    EXPECT_NEAR(results[2], D, 1e-12);
-    EXPECT_NEAR(results[3], static_cast<double>(KolmogorovTheta(std::sqrt(2.0) * D)), 1e-7);
-    EXPECT_GT(results[3], 0.99);
-}
-
-TEST(KSNormalTest, LargeCommonOffsetKeepsTheSpread)
-{
-    const std::vector<double> deviations = {0.25, -1.5, 0.75, 2.0, -0.5, 1.25, -1.0, 0.0, 0.5};
-    std::vector<double> shifted;
-    for (double d : deviations) shifted.push_back(1e9 + d);
-    RealHostArray data = RealHostArray::FromValues(shifted);
-    RealHostArray results(3);
-    ASSERT_EQ(nkKSNormalTest(data.ref(), results.ref()), kOk);
-    EXPECT_NEAR(results[2], ReferenceD(deviations), 1e-6);
+    EXPECT_DOUBLE_EQ(ReferenceD({1, 0}), static_cast<double>(0.5L - Phi(-1 / std::numbers::sqrt2_v<long double>)));
+    EXPECT_GT(KolmogorovProb(std::sqrt(2.0) * ReferenceD({1, 0})), 0.99);
 }
 
 TEST(KSNormalTest, StatusPaths)
@@ -151,19 +108,15 @@ TEST(KSNormalTest, StatusPaths)
         EXPECT_EQ(data.Slots(), (std::vector<double>{3, kMissing, 1, 2}));
         EXPECT_EQ(results.Slots(), (std::vector<double>{9, 9}));
     }
-    {  // one valid value: compacted to the front, then too few
-        RealHostArray data = RealHostArray::FromValues({kMissing, 7, kMissing});
-        RealHostArray results(3);
-        EXPECT_EQ(nkKSNormalTest(data.ref(), results.ref()), kInsufficientData);
-        EXPECT_EQ(data[1], 7);
-        EXPECT_EQ(data[2], 7);
-        EXPECT_MISSING(data[3]);
-    }
-    for (const std::vector<double>& values :
-         {std::vector<double>{}, {kMissing, kMissing}, {0.1, 0.1, kMissing, 0.1, 0.1, 0.1, 0.1, 0.1}}) {
+    // Too few values or no spread; the valid values are compacted all the same.
+    for (const std::vector<double>& values : {std::vector<double>{}, {kMissing, kMissing}, {kMissing, 7, kMissing},
+                                              {0.1, 0.1, kMissing, 0.1, 0.1, 0.1, 0.1, 0.1}}) {
         RealHostArray data = RealHostArray::FromValues(values);
         RealHostArray results(3);
         EXPECT_EQ(nkKSNormalTest(data.ref(), results.ref()), kInsufficientData) << values.size() << " values";
+        if (values.size() == 3) {
+            EXPECT_EQ(data.Slots(), (std::vector<double>{7, 7, kMissing}));
+        }
     }
 }
 
@@ -179,70 +132,64 @@ TEST(KSNormalTest, NeedsNoWorkStorage)
 // ---- nkChiSqNormalTest ----
 
 // χ² of the class counts against the fitted normal with the half-unit correction,
-// from the definition; class c is the integer part of each value.
+// from the definition; class c is the integer part of each value present.
 double ReferenceChiSquare(const std::vector<double>& x, int m)
 {
-    const Fit fit = FitNormal(x);
+    const ReferenceMoments fit = ReferenceMeanVariance(x);
     std::vector<long double> observed(static_cast<std::size_t>(m), 0);
-    for (double v : x) observed[static_cast<std::size_t>(std::trunc(v))] += 1;
+    for (double v : x) {
+        if (!IsMissing(v)) observed[static_cast<std::size_t>(std::trunc(v))] += 1;
+    }
     long double chiSquare = 0;
     for (int c = 0; c < m; ++c) {
-        const long double upper = c == m - 1 ? 1 : Phi((c + 0.5L - fit.mean) / fit.sd);
-        const long double lower = c == 0 ? 0 : Phi((c - 0.5L - fit.mean) / fit.sd);
-        const long double E = fit.n * (upper - lower);
+        const long double upper = c == m - 1 ? 1 : Phi((c + 0.5L - fit.mean) / fit.sd());
+        const long double lower = c == 0 ? 0 : Phi((c - 0.5L - fit.mean) / fit.sd());
+        const long double E = fit.count * (upper - lower);
         const long double O = observed[static_cast<std::size_t>(c)];
         chiSquare += (O - E) * (O - E) / E;
     }
     return static_cast<double>(chiSquare);
 }
 
-TEST(ChiSqNormalTest, FiveClassesWithFractionsAndMissingValues)
+// χ² against the definition; the probability against the closed forms of the upper
+// chi-square tail for 2 and 4 degrees of freedom. Values with fractions count in the
+// class of their integer part (2.7 in class 2, −0.5 in class 0) but enter the mean and
+// sd as they are; m truncates (5.9 → 5); the caller's data are not rewritten.
+TEST(ChiSqNormalTest, ClassCountsAgainstTheFittedNormal)
 {
-    // 2.7 counts in class 2 and 1.5 in class 1, but both enter mean and sd as they are.
-    const std::vector<double> input = {0, 1, kMissing, 1, 2, 2, 2, 2.7, 3, 3, 4, 1.5};
-    std::vector<double> valid;
-    for (double v : input) {
-        if (!IsMissing(v)) valid.push_back(v);
+    struct Case {
+        double m;
+        std::vector<double> input;
+        double (*tail)(double);
+    };
+    const std::vector<Case> cases = {
+        {5.9, {0, 1, kMissing, 1, 2, 2, 2, 2.7, 3, 3, 4, 1.5}, [](double x) { return std::exp(-x / 2); }},
+        {7, {-0.5, 1, 2, 2, 3, 3, 3, 3.2, 4, 4, 4.9, 5, 5, 6, 6, 3, 2},
+         [](double x) { return std::exp(-x / 2) * (1 + x / 2); }},
+        // Thirty classes for values 0 and 1: the fitted normal puts no mass on the top
+        // classes, so χ² and its probability are MissingValue; m and df are written.
+        {30, {0, 1, 1, 0, 1, 0}, nullptr},
+    };
+    for (const Case& c : cases) {
+        const int m = static_cast<int>(c.m);
+        const double chiSquare = c.tail == nullptr ? 0 : ReferenceChiSquare(c.input, m);
+        for (int lowerBound : {0, 1}) {
+            RealHostArray options = RealHostArray::FromValues({c.m}, lowerBound);
+            RealHostArray data = RealHostArray::FromValues(c.input, lowerBound);
+            RealHostArray results(4, lowerBound);
+            ASSERT_EQ(nkChiSqNormalTest(options.ref(), data.ref(), results.ref()), kOk);
+            EXPECT_EQ(results[1], m);
+            EXPECT_EQ(results[3], m - 3);
+            if (c.tail == nullptr) {
+                EXPECT_MISSING(results[2]);
+                EXPECT_MISSING(results[4]);
+                continue;
+            }
+            EXPECT_NEAR(results[2], chiSquare, 1e-9 * chiSquare);
+            EXPECT_NEAR(results[4], c.tail(chiSquare), kProbTolerance);
+            EXPECT_EQ(data.Slots(), RealHostArray::FromValues(c.input).Slots());
+        }
     }
-    const double chiSquare = ReferenceChiSquare(valid, 5);
-    for (int lowerBound : {0, 1}) {
-        RealHostArray options = RealHostArray::FromValues({5.9}, lowerBound);  // truncated to 5
-        RealHostArray data = RealHostArray::FromValues(input, lowerBound);
-        RealHostArray results(4, lowerBound);
-        ASSERT_EQ(nkChiSqNormalTest(options.ref(), data.ref(), results.ref()), kOk);
-        EXPECT_EQ(results[1], 5);
-        EXPECT_NEAR(results[2], chiSquare, 1e-9 * chiSquare);
-        EXPECT_EQ(results[3], 2);
-        EXPECT_NEAR(results[4], std::exp(-chiSquare / 2), kProbTolerance);  // df = 2: e^(−χ²/2)
-        EXPECT_EQ(data.Slots(), RealHostArray::FromValues(input).Slots()) << "the data are not rewritten";
-    }
-}
-
-TEST(ChiSqNormalTest, SevenClassesAgainstTheClosedFormForFourDegrees)
-{
-    // −0.5 truncates toward zero into class 0.
-    const std::vector<double> x = {-0.5, 1, 2, 2, 3, 3, 3, 3.2, 4, 4, 4.9, 5, 5, 6, 6, 3, 2};
-    RealHostArray options = RealHostArray::FromValues({7});
-    RealHostArray data = RealHostArray::FromValues(x);
-    RealHostArray results(4);
-    ASSERT_EQ(nkChiSqNormalTest(options.ref(), data.ref(), results.ref()), kOk);
-    const double chiSquare = ReferenceChiSquare(x, 7);
-    EXPECT_NEAR(results[2], chiSquare, 1e-9 * chiSquare);
-    EXPECT_EQ(results[3], 4);
-    EXPECT_NEAR(results[4], std::exp(-chiSquare / 2) * (1 + chiSquare / 2), kProbTolerance);
-}
-
-TEST(ChiSqNormalTest, ClassWithoutExpectedFrequencyGivesMissingValues)
-{
-    // Thirty classes for values 0 and 1: the fitted normal puts no mass on the top classes.
-    RealHostArray options = RealHostArray::FromValues({30});
-    RealHostArray data = RealHostArray::FromValues({0, 1, 1, 0, 1, 0});
-    RealHostArray results(4);
-    ASSERT_EQ(nkChiSqNormalTest(options.ref(), data.ref(), results.ref()), kOk);
-    EXPECT_EQ(results[1], 30);
-    EXPECT_MISSING(results[2]);
-    EXPECT_EQ(results[3], 27);
-    EXPECT_MISSING(results[4]);
 }
 
 TEST(ChiSqNormalTest, StatusPaths)
@@ -271,7 +218,7 @@ TEST(ChiSqNormalTest, StatusPaths)
 
 TEST(ChiSqNormalTest, EachAllocationFailureGivesNoMemory)
 {
-    testing::ExpectEachAllocationFailureGivesNoMemory([] {
+    ExpectEachAllocationFailureGivesNoMemory([] {
         RealHostArray options = RealHostArray::FromValues({6});
         RealHostArray data = RealHostArray::FromValues({0, 1, 2, 2, 3, 3, 4, 5});
         RealHostArray results(4);
@@ -280,4 +227,4 @@ TEST(ChiSqNormalTest, EachAllocationFailureGivesNoMemory)
 }
 
 }  // namespace
-}  // namespace sheetstat
+}  // namespace sheetstat::testing

@@ -1,6 +1,5 @@
 // nkMcNemar: the table with its margins, both forms of the statistic around 30
-// discordant pairs, no discordant pair, kappa against its textbook form, probabilities
-// against the closed form of the chi-square tail on 1 degree of freedom, status paths,
+// discordant pairs, no discordant pair, kappa against its textbook form, status paths,
 // host-array forms and allocation failure.
 #include <cmath>
 #include <vector>
@@ -9,25 +8,6 @@
 
 namespace sheetstat::testing {
 namespace {
-
-// The incomplete gamma function stops at a relative change of 3e-7.
-constexpr double kProbabilityTolerance = 2e-6;
-
-// P(χ² ≥ x) on 1 degree of freedom is P(|Z| ≥ √x) = erfc(√(x/2)).
-double ChiSquareTailOneDf(double x)
-{
-    return std::erfc(std::sqrt(x / 2));
-}
-
-// Cohen's kappa in its textbook form (p_o − p_e)/(1 − p_e), in long double.
-double KappaByProportions(double a, double b, double c, double d)
-{
-    const long double N = static_cast<long double>(a) + b + c + d;
-    const long double observed = (static_cast<long double>(a) + d) / N;
-    const long double expected =
-        ((static_cast<long double>(a) + b) * (a + c) + (static_cast<long double>(c) + d) * (b + d)) / (N * N);
-    return static_cast<double>((observed - expected) / (1 - expected));
-}
 
 struct McNemarCall {
     RealHostArray data, table, results;
@@ -41,14 +21,13 @@ McNemarCall FromCounts(int a, int b, int c, int d, int lowerBound = 1)
 {
     std::vector<double> first, second;
     int left[4] = {a, b, c, d};
-    const double codes[4][2] = {{0, 0}, {0, 1}, {1, 0}, {1, 1}};
     for (bool more = true; more;) {
         more = false;
         for (int cell = 0; cell < 4; ++cell) {
             if (left[cell] == 0) continue;
             --left[cell];
-            first.push_back(codes[cell][0]);
-            second.push_back(codes[cell][1]);
+            first.push_back(cell / 2);
+            second.push_back(cell % 2);
             more = true;
         }
     }
@@ -66,83 +45,59 @@ void ExpectTable(RealHostArray& table, double a, double b, double c, double d)
 
 TEST(McNemar, TableStatisticProbabilityAndKappa)
 {
-    McNemarCall call = FromCounts(5, 10, 3, 7);
-    ASSERT_EQ(call.Run(), kOk);
-    ExpectTable(call.table, 5, 10, 3, 7);
-    // 13 discordant pairs: corrected, (|10 − 3| − 1)²/13.
-    EXPECT_DOUBLE_EQ(call.results[1], 36.0 / 13.0);
-    EXPECT_EQ(call.results[2], 1);
-    EXPECT_NEAR(call.results[3], ChiSquareTailOneDf(36.0 / 13.0), kProbabilityTolerance);
-    EXPECT_NEAR(call.results[4], KappaByProportions(5, 10, 3, 7), 1e-14);
-}
-
-TEST(McNemar, ContinuityCorrectionBelowThirtyDiscordantPairs)
-{
-    McNemarCall below = FromCounts(4, 20, 9, 6);
-    ASSERT_EQ(below.Run(), kOk);
-    EXPECT_DOUBLE_EQ(below.results[1], 100.0 / 29.0);
-    EXPECT_NEAR(below.results[3], ChiSquareTailOneDf(100.0 / 29.0), kProbabilityTolerance);
-
-    McNemarCall at = FromCounts(4, 20, 10, 6);
-    ASSERT_EQ(at.Run(), kOk);
-    EXPECT_DOUBLE_EQ(at.results[1], 100.0 / 30.0);
-    EXPECT_NEAR(at.results[3], ChiSquareTailOneDf(100.0 / 30.0), kProbabilityTolerance);
-    EXPECT_NEAR(at.results[4], KappaByProportions(4, 20, 10, 6), 1e-14);
-}
-
-TEST(McNemar, NoDiscordantPairIsNoEvidenceOfChange)
-{
-    McNemarCall call = FromCounts(3, 0, 0, 4);
-    ASSERT_EQ(call.Run(), kOk);
-    EXPECT_EQ(call.results[1], 0);
-    EXPECT_EQ(call.results[2], 1);
-    EXPECT_EQ(call.results[3], 1);
-    EXPECT_DOUBLE_EQ(call.results[4], 1);
-
-    // One discordant pair: the correction brings the statistic to 0 as well.
-    McNemarCall one = FromCounts(3, 1, 0, 4);
-    ASSERT_EQ(one.Run(), kOk);
-    EXPECT_EQ(one.results[1], 0);
-    EXPECT_NEAR(one.results[3], 1, kProbabilityTolerance);
-}
-
-TEST(McNemar, KappaOfConstantMeasurementsIsMissing)
-{
-    // Every case in one concordant cell: chance agreement is 1 and kappa undefined.
-    McNemarCall call = FromCounts(6, 0, 0, 0);
-    ASSERT_EQ(call.Run(), kOk);
-    EXPECT_MISSING(call.results[4]);
-    // Complete disagreement in one direction: kappa is defined (0 here).
-    McNemarCall opposite = FromCounts(0, 6, 0, 0);
-    ASSERT_EQ(opposite.Run(), kOk);
-    EXPECT_DOUBLE_EQ(opposite.results[4], 0);
-    EXPECT_DOUBLE_EQ(opposite.results[1], 25.0 / 6.0);
+    struct Case {
+        const char* what;
+        int a, b, c, d;
+        double chiSquare;
+    };
+    const Case cases[] = {
+        {"13 discordant: corrected", 5, 10, 3, 7, 36.0 / 13},
+        {"29 discordant: corrected", 4, 20, 9, 6, 100.0 / 29},
+        {"30 discordant: uncorrected", 4, 20, 10, 6, 100.0 / 30},
+        {"no discordant pair: no evidence of change, kappa 1", 3, 0, 0, 4, 0},
+        {"one discordant pair: the correction leaves 0", 3, 1, 0, 4, 0},
+        {"complete disagreement one way: kappa 0", 0, 6, 0, 0, 25.0 / 6},
+        {"one concordant cell: chance agreement 1, kappa undefined", 6, 0, 0, 0, 0},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        // The first case in arrays indexed from 0, whose skipped elements stay untouched.
+        const bool zeroBased = &k == &cases[0];
+        McNemarCall call = FromCounts(k.a, k.b, k.c, k.d, zeroBased ? 0 : 1);
+        // Slot 0 of the results; row 0 of columns 0 and 1 of the table.
+        if (zeroBased) call.results.stored(0) = call.table.stored(0) = call.table.stored(4) = 555;
+        ASSERT_EQ(call.Run(), kOk);
+        if (zeroBased) {
+            EXPECT_EQ(call.results.stored(0), 555);
+            EXPECT_EQ(call.table.stored(0), 555);
+            EXPECT_EQ(call.table.stored(4), 555);
+        }
+        ExpectTable(call.table, k.a, k.b, k.c, k.d);
+        EXPECT_DOUBLE_EQ(call.results[1], k.chiSquare);
+        EXPECT_EQ(call.results[2], 1);
+        // P(χ² ≥ x) on 1 degree of freedom is P(|Z| ≥ √x) = erfc(√(x/2)); the incomplete
+        // gamma function stops at a relative change of 3e-7.
+        EXPECT_NEAR(call.results[3], std::erfc(std::sqrt(k.chiSquare / 2)), 2e-6);
+        // Kappa in its textbook form (p_o − p_e)/(1 − p_e).
+        const long double N = k.a + k.b + k.c + k.d;
+        const long double observed = (k.a + k.d) / N;
+        const long double expected = ((k.a + k.b) * (k.a + k.c) + (k.c + k.d) * (k.b + k.d)) / (N * N);
+        if (expected == 1) {
+            EXPECT_MISSING(call.results[4]);
+        } else {
+            EXPECT_NEAR(call.results[4], static_cast<double>((observed - expected) / (1 - expected)), 1e-14);
+        }
+    }
 }
 
 TEST(McNemar, IncompletePairsSkippedCodesTruncatedTableCleared)
 {
     // Only columns 1 and 2 are read; 1.9 is code 1 and -0.5 code 0.
-    McNemarCall call{RealHostArray::FromColumns({{0, 1.9, kMissing, 1, -0.5, 0},
-                                                 {1, 0, 1, kMissing, 0.99, 0},
-                                                 {7, 7, 7, 7, 7, 7}},
-                                                1),
-                     RealHostArray::FromColumns({{9, 9, 9}, {9, 9, 9}, {9, 9, 9}}, 1), RealHostArray(4, 1)};
+    McNemarCall call{
+        RealHostArray::FromColumns({{0, 1.9, kMissing, 1, -0.5, 0}, {1, 0, 1, kMissing, 0.99, 0}, {7, 7, 7, 7, 7, 7}}),
+        RealHostArray::FromColumns(std::vector<std::vector<double>>(3, {9, 9, 9})), RealHostArray(4)};
     ASSERT_EQ(call.Run(), kOk);
     ExpectTable(call.table, 2, 1, 1, 0);
-}
-
-TEST(McNemar, LowerBoundZero)
-{
-    McNemarCall call = FromCounts(5, 10, 3, 7, 0);
-    call.results.stored(0) = 555;
-    call.table.stored(0) = 555;
-    call.table.stored(4) = 555;  // row 0 of column 1
-    ASSERT_EQ(call.Run(), kOk);
-    EXPECT_EQ(call.results.stored(0), 555);
-    EXPECT_EQ(call.table.stored(0), 555);
-    EXPECT_EQ(call.table.stored(4), 555);
-    ExpectTable(call.table, 5, 10, 3, 7);
-    EXPECT_DOUBLE_EQ(call.results[1], 36.0 / 13.0);
 }
 
 TEST(McNemar, StatusPaths)
@@ -155,27 +110,23 @@ TEST(McNemar, StatusPaths)
     EXPECT_EQ(withChange([](McNemarCall& c) { c.table = RealHostArray(3, 2, 1); }), kBadArray);
     EXPECT_EQ(withChange([](McNemarCall& c) { c.table = RealHostArray(2, 3, 1); }), kBadArray);
     EXPECT_EQ(withChange([](McNemarCall& c) { c.table = RealHostArray(4, 3, 1); }), kBadArray);
-    EXPECT_EQ(withChange([](McNemarCall& c) { c.results = RealHostArray(3, 1); }), kBadArray);
-    EXPECT_EQ(withChange([](McNemarCall& c) { c.data = RealHostArray::FromColumns({{0, 1, 1}}, 1); }), kBadArray);
+    EXPECT_EQ(withChange([](McNemarCall& c) { c.results = RealHostArray(3); }), kBadArray);
+    EXPECT_EQ(withChange([](McNemarCall& c) { c.data = RealHostArray::FromColumns({{0, 1, 1}}); }), kBadArray);
     for (double code : {2.0, -1.0, 1e300, std::nan("")}) {
         EXPECT_EQ(withChange([code](McNemarCall& c) { c.data(2, 2) = code; }), kBadArray) << code;
         EXPECT_EQ(withChange([code](McNemarCall& c) { c.data(3, 1) = code; }), kBadArray) << code;
     }
-
-    McNemarCall noPair{RealHostArray::FromColumns({{0, kMissing}, {kMissing, 1}}, 1),
-                       RealHostArray::FromColumns({{9, 9, 9}, {9, 9, 9}, {9, 9, 9}}, 1), RealHostArray(4, 1)};
+    // No complete pair: the cleared table with N = 0 is written first.
+    McNemarCall noPair{RealHostArray::FromColumns({{0, kMissing}, {kMissing, 1}}),
+                       RealHostArray::FromColumns(std::vector<std::vector<double>>(3, {9, 9, 9})), RealHostArray(4)};
     EXPECT_EQ(noPair.Run(), kInsufficientData);
     ExpectTable(noPair.table, 0, 0, 0, 0);
-    McNemarCall empty = FromCounts(0, 0, 0, 0);
-    EXPECT_EQ(empty.Run(), kInsufficientData);
+    EXPECT_EQ(FromCounts(0, 0, 0, 0).Run(), kInsufficientData);
 }
 
 TEST(McNemar, EachAllocationFailureGivesStatus2)
 {
-    ExpectEachAllocationFailureGivesNoMemory([] {
-        McNemarCall call = FromCounts(5, 10, 3, 7);
-        return call.Run();
-    });
+    ExpectEachAllocationFailureGivesNoMemory([] { return FromCounts(5, 10, 3, 7).Run(); });
 }
 
 }  // namespace

@@ -9,6 +9,9 @@ namespace sheetstat {
 
 // Φ(z), the lower-tail standard normal probability.
 double NormalCdf(double z);
+// The one-tailed probability of a normal test statistic: the smaller tail, Φ(z) for
+// z < 0 and 1 − Φ(z) for z ≥ 0. The two-tailed probability is twice it.
+double NormalTailProb(double z);
 // z with Φ(z) ≈ p, in [−10, 10]; −1 when p ≤ 0.
 double NormalQuantile(double p);
 // Two-tailed P(|T| ≥ |t|) for Student's t with df degrees of freedom.
@@ -22,9 +25,9 @@ double FQuantile(double p, double df1, double df2);
 // Upper-tail P(χ² ≥ chiSquare) with df degrees of freedom: IncGammaQ(df/2, χ²/2).
 double ChiSquareProb(double chiSquare, double df);
 // Upper-tail probability of the studentized range of k means with df degrees of
-// freedom; −1 when k > 20.
+// freedom; −1 when k < 2, k > 20 or df = 0.
 double RangeProb(double q, uint32_t k, uint32_t df);
-// q with RangeProb(q, k, df) ≈ p, in [0, 8]; −1 when p ≤ 0.
+// q with RangeProb(q, k, df) ≈ p, in [0, 8]; −1 when p ≤ 0, k < 2, k > 20 or df = 0.
 double RangeQuantile(double p, uint32_t k, uint32_t df);
 
 }  // namespace sheetstat

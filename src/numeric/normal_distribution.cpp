@@ -69,6 +69,12 @@ double NormalCdf(double x)
     return x >= 0.0 ? 1.0 - tail : tail;
 }
 
+double NormalTailProb(double z)
+{
+    // Φ(−|z|) is the smaller tail for either sign, without the cancellation of 1 − Φ(z).
+    return NormalCdf(-std::fabs(z));
+}
+
 double NormalQuantile(double p)
 {
     if (p <= 0.0) return -1.0;

@@ -55,11 +55,6 @@ double TwoThirdsOf(double k)
     return 2 * k / 3;
 }
 
-double TwoTailedNormalProb(double z)
-{
-    return 2 * NormalCdf(-std::fabs(z));
-}
-
 // Turning-point score of the series x_1..x_n (values points at x_1).
 double TurningPointScore(const double* values, std::size_t n)
 {
@@ -110,12 +105,12 @@ void TestSeries(const double* x, std::size_t n, RealVector& sorted, RealVector& 
     results(2, c) = T;
     results(3, c) = expectedT;
     results(4, c) = zT;
-    results(5, c) = TwoTailedNormalProb(zT);
+    results(5, c) = 2 * NormalTailProb(zT);
     results(6, c) = nn;
     results(7, c) = P;
     results(8, c) = expectedP;
     results(9, c) = zP;
-    results(10, c) = TwoTailedNormalProb(zP);
+    results(10, c) = 2 * NormalTailProb(zP);
 }
 
 void Randomness(HostArray** dataArg, HostArray** resultsArg)

@@ -20,8 +20,7 @@ namespace {
 // two-tailed probability into slot 3.
 void WriteNormalTest(const RealArrayView& out, double z)
 {
-    double P = NormalCdf(z);
-    if (z >= 0) P = 1 - P;
+    const double P = NormalTailProb(z);
     out[1] = z;
     out[2] = P;
     out[3] = 2 * P;

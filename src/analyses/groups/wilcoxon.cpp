@@ -56,8 +56,7 @@ void Wilcoxon(HostArray** data, HostArray** results)
     const double W = rankSumFirstSmaller < rankSumFirstLarger ? rankSumFirstSmaller : rankSumFirstLarger;
     const auto N = static_cast<double>(n);
     const double z = (W - N * (N + 1) / 4) / std::sqrt(N * (N + 1) * (2 * N + 1) / 24);
-    double P = NormalCdf(z);
-    if (z >= 0) P = 1 - P;
+    const double P = NormalTailProb(z);
 
     out[1] = static_cast<double>(firstSmallerCount);
     out[2] = static_cast<double>(n - firstSmallerCount);

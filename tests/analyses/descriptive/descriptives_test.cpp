@@ -250,6 +250,13 @@ TEST(Descriptives, LargeCommonOffsetKeepsSpreadAndShape)
 
 TEST(Descriptives, AllocationFailureGivesNoMemory)
 {
+    // DescribeSample takes exactly one block: its copy of the input.
+    const std::vector<double> values(1000, 2.5);
+    SampleSummary summary;
+    sheetstatFailAllocationAfter(-1);
+    DescribeSample(values.data(), values.size(), summary.slot);
+    EXPECT_EQ(sheetstatFailAllocationAfter(-1), 1);
+
     ExpectEachAllocationFailureGivesNoMemory([] {
         RealHostArray data = RealHostArray::FromValues({4, kMissing, 2, 9, 9});
         RealHostArray results(kSampleSummarySlots);

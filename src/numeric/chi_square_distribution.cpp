@@ -4,7 +4,7 @@
 //
 // the regularized upper incomplete gamma function (Abramowitz and Stegun 26.4.19).
 #include "numeric/distributions.hpp"
-#include "numeric/special_functions.hpp"
+#include "numeric/math_functions.hpp"
 
 namespace sheetstat {
 

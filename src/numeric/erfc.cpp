@@ -7,7 +7,7 @@
 // with fractional error below 1.2e−7 everywhere; erfc(−z) = 2 − erfc(z).
 #include <cmath>
 
-#include "numeric/special_functions.hpp"
+#include "numeric/math_functions.hpp"
 
 namespace sheetstat {
 

@@ -6,7 +6,7 @@
 // FQuantile(p, ν1, ν2) is the F with FProb ≈ p, found by bisection on [0, 100].
 #include "numeric/distributions.hpp"
 #include "numeric/quantile_bisection.hpp"
-#include "numeric/special_functions.hpp"
+#include "numeric/math_functions.hpp"
 
 namespace sheetstat {
 

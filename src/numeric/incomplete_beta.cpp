@@ -13,7 +13,7 @@
 // change falls below 3e−7 relative or after 100 steps, keeping the last value.
 #include <cmath>
 
-#include "numeric/special_functions.hpp"
+#include "numeric/math_functions.hpp"
 
 namespace sheetstat {
 namespace {

@@ -9,7 +9,7 @@
 // below 3e−7 or after 100 steps, silently keeping the last value.
 #include <cmath>
 
-#include "numeric/special_functions.hpp"
+#include "numeric/math_functions.hpp"
 
 namespace sheetstat {
 namespace {

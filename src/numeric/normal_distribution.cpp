@@ -13,7 +13,7 @@
 #include <numbers>
 
 #include "numeric/distributions.hpp"
-#include "numeric/special_functions.hpp"
+#include "numeric/math_functions.hpp"
 
 namespace sheetstat {
 namespace {

@@ -9,7 +9,7 @@
 // the range.
 #include <cmath>
 
-#include "numeric/special_functions.hpp"
+#include "numeric/math_functions.hpp"
 
 namespace sheetstat {
 

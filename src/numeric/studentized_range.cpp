@@ -24,7 +24,7 @@
 
 #include "numeric/distributions.hpp"
 #include "numeric/quantile_bisection.hpp"
-#include "numeric/special_functions.hpp"
+#include "numeric/math_functions.hpp"
 #include "numeric/studentized_range_tables.hpp"
 
 namespace sheetstat {

@@ -7,7 +7,7 @@
 // TProb(t, ν) ≈ p, found by bisection on [0, 10].
 #include "numeric/distributions.hpp"
 #include "numeric/quantile_bisection.hpp"
-#include "numeric/special_functions.hpp"
+#include "numeric/math_functions.hpp"
 
 namespace sheetstat {
 

@@ -18,7 +18,7 @@
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
 #include "numeric/distributions.hpp"
-#include "numeric/special_functions.hpp"
+#include "numeric/math_functions.hpp"
 
 namespace sheetstat {
 

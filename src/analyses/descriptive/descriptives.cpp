@@ -20,7 +20,7 @@
 #include "frame/markers.hpp"
 #include "frame/work_storage.hpp"
 #include "numeric/sorting.hpp"
-#include "numeric/special_functions.hpp"
+#include "numeric/math_functions.hpp"
 
 namespace sheetstat {
 namespace {

@@ -20,7 +20,7 @@
 #include "numeric/distributions.hpp"
 #include "numeric/running_moments.hpp"
 #include "numeric/sorting.hpp"
-#include "numeric/special_functions.hpp"
+#include "numeric/math_functions.hpp"
 
 namespace sheetstat {
 

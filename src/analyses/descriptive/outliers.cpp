@@ -13,7 +13,7 @@
 #include "frame/markers.hpp"
 #include "numeric/distributions.hpp"
 #include "numeric/running_moments.hpp"
-#include "numeric/special_functions.hpp"
+#include "numeric/math_functions.hpp"
 
 namespace sheetstat {
 namespace {

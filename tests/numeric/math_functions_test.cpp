@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "numeric/reference_integrals.hpp"
-#include "numeric/special_functions.hpp"
+#include "numeric/math_functions.hpp"
 
 namespace sheetstat {
 namespace {

@@ -5,8 +5,8 @@
 // through the regularized incomplete beta function (Abramowitz and Stegun 26.6.2).
 // FQuantile(p, ν1, ν2) is the F with FProb ≈ p, found by bisection on [0, 100].
 #include "numeric/distributions.hpp"
-#include "numeric/quantile_bisection.hpp"
 #include "numeric/math_functions.hpp"
+#include "numeric/quantile_bisection.hpp"
 
 namespace sheetstat {
 

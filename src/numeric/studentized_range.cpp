@@ -23,8 +23,8 @@
 #include <cstddef>
 
 #include "numeric/distributions.hpp"
-#include "numeric/quantile_bisection.hpp"
 #include "numeric/math_functions.hpp"
+#include "numeric/quantile_bisection.hpp"
 #include "numeric/studentized_range_tables.hpp"
 
 namespace sheetstat {

@@ -6,8 +6,8 @@
 // with 26.5.27). TQuantile(p, ν) is the two-tailed critical value: the t ≥ 0 with
 // TProb(t, ν) ≈ p, found by bisection on [0, 10].
 #include "numeric/distributions.hpp"
-#include "numeric/quantile_bisection.hpp"
 #include "numeric/math_functions.hpp"
+#include "numeric/quantile_bisection.hpp"
 
 namespace sheetstat {
 

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "numeric/reference_integrals.hpp"
 #include "numeric/math_functions.hpp"
+#include "numeric/reference_integrals.hpp"
 
 namespace sheetstat {
 namespace {

@@ -19,8 +19,8 @@
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
 #include "frame/work_storage.hpp"
-#include "numeric/sorting.hpp"
 #include "numeric/math_functions.hpp"
+#include "numeric/sorting.hpp"
 
 namespace sheetstat {
 namespace {

@@ -18,9 +18,9 @@
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
 #include "numeric/distributions.hpp"
+#include "numeric/math_functions.hpp"
 #include "numeric/running_moments.hpp"
 #include "numeric/sorting.hpp"
-#include "numeric/math_functions.hpp"
 
 namespace sheetstat {
 

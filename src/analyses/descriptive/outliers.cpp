@@ -12,8 +12,8 @@
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
 #include "numeric/distributions.hpp"
-#include "numeric/running_moments.hpp"
 #include "numeric/math_functions.hpp"
+#include "numeric/running_moments.hpp"
 
 namespace sheetstat {
 namespace {

@@ -33,57 +33,31 @@ Status StatusOf(void (*build)(HostArray**), HostArray** reference)
     return Status::Ok;
 }
 
-TEST(RealArrayView, IndexedFromOneUsesEveryElement)
+// Storage 0, 1, 2, ...: slot k must be the stored element k (a lower bound other
+// than 1 skips element 0) or k − 1 (lower bound 1 uses every element).
+TEST(RealArrayView, CountsSlotsOverTheUsedElements)
 {
-    double storage[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-    HostArray array = Descriptor1D(storage, 10, 1);
-    HostArray* address = &array;
-    RealArrayView view(&address);
-    ASSERT_EQ(view.count(), 10u);
-    EXPECT_EQ(view[1], 1);
-    EXPECT_EQ(view[10], 10);
-}
-
-TEST(RealArrayView, IndexedFromZeroSkipsElementZero)
-{
-    // 0..10 stores 11 elements; element 0 is never read.
-    double storage[11] = {-99, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-    HostArray array = Descriptor1D(storage, 11, 0);
-    HostArray* address = &array;
-    RealArrayView view(&address);
-    ASSERT_EQ(view.count(), 10u);
-    EXPECT_EQ(view[1], 1);
-    EXPECT_EQ(view[10], 10);
-    EXPECT_EQ(view.data(), storage + 1);
-
-    // 0..9 gives the nine elements 1..9.
-    HostArray shorter = Descriptor1D(storage, 10, 0);
-    HostArray* shorterAddress = &shorter;
-    RealArrayView nine(&shorterAddress);
-    ASSERT_EQ(nine.count(), 9u);
-    EXPECT_EQ(nine[9], 9);
-}
-
-TEST(RealArrayView, AnyOtherLowerBoundAlsoSkipsTheFirstElement)
-{
-    double storage[4] = {-99, 1, 2, 3};
-    HostArray array = Descriptor1D(storage, 4, 5);
-    HostArray* address = &array;
-    RealArrayView view(&address);
-    ASSERT_EQ(view.count(), 3u);
-    EXPECT_EQ(view[1], 1);
-}
-
-TEST(RealArrayView, EmptyArraysHaveNoSlots)
-{
-    HostArray zeroBased = Descriptor1D(nullptr, 0, 0);
-    HostArray* address = &zeroBased;
-    EXPECT_EQ(RealArrayView(&address).count(), 0u);
-
-    double storage[1] = {-99};
-    HostArray onlyElementZero = Descriptor1D(storage, 1, 0);
-    HostArray* onlyAddress = &onlyElementZero;
-    EXPECT_EQ(RealArrayView(&onlyAddress).count(), 0u);
+    const struct {
+        uint32_t stored;
+        int32_t lowerBound;
+        std::size_t slots;
+    } cases[] = {
+        {10, 1, 10},  // 1..10
+        {11, 0, 10},  // 0..10: element 0 unread
+        {10, 0, 9},   // 0..9: elements 1..9
+        {4, 5, 3},    // any other lower bound skips the first element too
+        {1, 0, 0},    // only element 0
+        {0, 0, 0},    // nothing stored
+    };
+    double storage[11] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    for (const auto& c : cases) {
+        HostArray array = Descriptor1D(c.stored == 0 ? nullptr : storage, c.stored, c.lowerBound);
+        HostArray* address = &array;
+        RealArrayView view(&address);
+        ASSERT_EQ(view.count(), c.slots) << c.stored << " from " << c.lowerBound;
+        const double skipped = c.lowerBound == 1 ? 0 : 1;
+        for (std::size_t k = 1; k <= c.slots; ++k) EXPECT_EQ(view[k], static_cast<double>(k) - 1 + skipped);
+    }
 }
 
 TEST(IntArrayView, ReadsFourByteIntegers)
@@ -96,36 +70,29 @@ TEST(IntArrayView, ReadsFourByteIntegers)
     EXPECT_EQ(view[3], 5);
 }
 
-TEST(RealMatrixView, BoundsFromOneUseEveryRowAndColumn)
+// (1..5, 1..3) and (0..5, 0..3) both give 3 columns of 5 rows; with bounds from 0,
+// row 0 and column 0 are never addressed.
+TEST(RealMatrixView, CellsAreTheUsedRowsAndColumns)
 {
-    RealHostArray host(5, 3, 1);
-    for (std::size_t j = 1; j <= 3; ++j)
-        for (std::size_t i = 1; i <= 5; ++i) host(i, j) = 10.0 * static_cast<double>(j) + static_cast<double>(i);
-    RealMatrixView view(host.ref());
-    ASSERT_EQ(view.rows(), 5u);
-    ASSERT_EQ(view.cols(), 3u);
-    EXPECT_EQ(view(1, 1), 11);
-    EXPECT_EQ(view(5, 3), 35);
-    EXPECT_EQ(view.column(2)[3], 24);
-}
+    for (int lowerBound : {0, 1}) {
+        RealHostArray host(5, 3, lowerBound);
+        const std::size_t skip = lowerBound == 1 ? 0 : 1, storedRows = 5 + skip;
+        ASSERT_EQ(host.storedCount(), storedRows * (3 + skip));
+        for (std::size_t p = 0; p < host.storedCount(); ++p) host.stored(p) = -1000.0 - static_cast<double>(p);
+        for (std::size_t j = 1; j <= 3; ++j)
+            for (std::size_t i = 1; i <= 5; ++i) host(i, j) = 10.0 * static_cast<double>(j) + static_cast<double>(i);
 
-TEST(RealMatrixView, BoundsFromZeroSkipRowZeroAndColumnZero)
-{
-    // (0..5, 0..3): storage is 6 rows by 4 columns, column after column.
-    RealHostArray host(5, 3, 0);
-    ASSERT_EQ(host.storedCount(), 24u);
-    for (std::size_t p = 0; p < host.storedCount(); ++p) host.stored(p) = -1000.0 - static_cast<double>(p);
-    for (std::size_t j = 1; j <= 3; ++j)
-        for (std::size_t i = 1; i <= 5; ++i) host(i, j) = 10.0 * static_cast<double>(j) + static_cast<double>(i);
-
-    RealMatrixView view(host.ref());
-    ASSERT_EQ(view.rows(), 5u);
-    ASSERT_EQ(view.cols(), 3u);
-    for (std::size_t j = 1; j <= 3; ++j)
-        for (std::size_t i = 1; i <= 5; ++i) EXPECT_EQ(view(i, j), 10.0 * static_cast<double>(j) + static_cast<double>(i));
-    // Cell (i, j) is storage element i + 6·j; row 0 and column 0 are never addressed.
-    EXPECT_EQ(&view(1, 1), &host.stored(1 + 6 * 1));
-    EXPECT_EQ(&view(5, 3), &host.stored(5 + 6 * 3));
+        RealMatrixView view(host.ref());
+        ASSERT_EQ(view.rows(), 5u);
+        ASSERT_EQ(view.cols(), 3u);
+        for (std::size_t j = 1; j <= 3; ++j) {
+            for (std::size_t i = 1; i <= 5; ++i) {
+                EXPECT_EQ(view(i, j), 10.0 * static_cast<double>(j) + static_cast<double>(i));
+                EXPECT_EQ(&view(i, j), &host.stored(skip + i - 1 + storedRows * (skip + j - 1)));
+            }
+            EXPECT_EQ(view.column(j), &view(1, j));
+        }
+    }
 }
 
 TEST(RealMatrixView, RejectsDescriptorsItCannotReadSafely)

@@ -13,8 +13,9 @@ int32_t TruncateCode(double x)
 
 std::size_t ClassIndex(double code, std::size_t classes)
 {
-    // Truncation toward zero maps (−1, classes) onto 0..classes−1.
-    Require(code > -1.0 && code < static_cast<double>(classes));
+    // Truncation toward zero maps (−1, classes) onto 0..classes−1; with no classes
+    // there is no index at all, not even for a code in (−1, 0).
+    Require(classes > 0 && code > -1.0 && code < static_cast<double>(classes));
     return static_cast<std::size_t>(code);
 }
 

@@ -4,8 +4,12 @@ namespace sheetstat {
 
 FpuGuard::FpuGuard() noexcept
 {
-    // Saves the whole environment, clears the flags and installs non-stop mode.
+    // Saves the whole environment, clears the flags and installs non-stop mode, then
+    // rounds to nearest whatever the caller's mode: the library's series and
+    // iterations are written for it (under upward rounding a sum that should stop
+    // changing can grow by an ulp for ever).
     std::feholdexcept(&hostEnvironment_);
+    std::fesetround(FE_TONEAREST);
 }
 
 FpuGuard::~FpuGuard()

@@ -5,13 +5,13 @@
 namespace sheetstat {
 namespace detail {
 
-const HostArray& Descriptor(HostArray** reference, unsigned minimumDimensions)
+const HostArray& Descriptor(HostArray** reference, unsigned dimensions)
 {
     Require(reference != nullptr && *reference != nullptr);
     const HostArray& array = **reference;
-    Require(array.dimensions >= minimumDimensions);
+    Require(array.dimensions == dimensions);
     bool holdsElements = true;
-    for (unsigned d = 0; d < minimumDimensions; ++d) holdsElements = holdsElements && array.bounds[d].count > 0;
+    for (unsigned d = 0; d < dimensions; ++d) holdsElements = holdsElements && array.bounds[d].count > 0;
     Require(array.data != nullptr || !holdsElements);
     return array;
 }
@@ -28,42 +28,21 @@ std::size_t UsedCount(const HostArrayBound& bound) noexcept
 
 }  // namespace detail
 
-namespace {
-
-// The view's geometry is checked before any work storage is taken for it.
-const HostArray& MatrixDescriptor(HostArray** reference)
+RealMatrixView::RealMatrixView(HostArray** reference)
 {
     const HostArray& array = detail::Descriptor(reference, 2);
     const uint64_t storedRows = array.bounds[1].count;
     const uint64_t storedCols = array.bounds[0].count;
     // The host's element count must be addressable.
     Require(storedRows * storedCols <= SIZE_MAX / sizeof(double));
-    return array;
-}
-
-}  // namespace
-
-RealMatrixView::RealMatrixView(HostArray** reference)
-    : RealMatrixView(MatrixDescriptor(reference))
-{
-}
-
-RealMatrixView::RealMatrixView(const HostArray& array)
-    : rows_(detail::UsedCount(array.bounds[1])),
-      cols_(detail::UsedCount(array.bounds[0])),
-      columns_(0, cols_)
-{
-    const std::size_t storedRows = array.bounds[1].count;
-    const std::size_t skipRows = detail::Skipped(array.bounds[1]);
-    const std::size_t skipCols = detail::Skipped(array.bounds[0]);
-    double* elements = static_cast<double*>(array.data);
-    if (elements == nullptr) {
-        columns_.Fill(nullptr);
-        return;
-    }
-    for (std::size_t j = 0; j < cols_; ++j) {
-        columns_[static_cast<std::ptrdiff_t>(j)] = elements + skipRows + (skipCols + j) * storedRows;
-    }
+    rows_ = detail::UsedCount(array.bounds[1]);
+    cols_ = detail::UsedCount(array.bounds[0]);
+    // A view without cells keeps a null cell (1, 1) and a zero stride, so every column
+    // address it hands out is null and no offset is ever applied to a null pointer.
+    if (rows_ == 0 || cols_ == 0) return;
+    storedRows_ = static_cast<std::size_t>(storedRows);
+    first_ = static_cast<double*>(array.data) + detail::Skipped(array.bounds[1]) +
+             detail::Skipped(array.bounds[0]) * storedRows_;
 }
 
 }  // namespace sheetstat

@@ -6,23 +6,25 @@
 // for any other lower bound (0 in practice) its first element is skipped. So an array
 // indexed 0..N or 1..N shows its elements 1..N as slots 1..N.
 //
-// The descriptor's counts are taken as the extent of the host's storage; a missing
-// descriptor, or one with too few dimensions for the view, is a bad array (status 8).
+// The descriptor's counts are taken as the extent of the host's storage. A missing
+// descriptor, or one whose number of dimensions is not exactly the view's (1 for
+// ArrayView, 2 for RealMatrixView), is a bad array (status 8): a descriptor with
+// more dimensions holds fewer elements than its first bounds announce (none at all
+// when a further dimension has count 0).
 #pragma once
 
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
 
-#include "frame/work_storage.hpp"
 #include "sheetstat/sheetstat.h"
 
 namespace sheetstat {
 
 namespace detail {
-// The descriptor behind an argument; raises status 8 when there is none or it has
-// fewer than `minimumDimensions` dimensions.
-const HostArray& Descriptor(HostArray** reference, unsigned minimumDimensions);
+// The descriptor behind an argument; raises status 8 when there is none or it does
+// not have exactly `dimensions` dimensions.
+const HostArray& Descriptor(HostArray** reference, unsigned dimensions);
 // Number of used elements of one dimension (count, less one when the lower bound is not 1).
 std::size_t UsedCount(const HostArrayBound& bound) noexcept;
 std::size_t Skipped(const HostArrayBound& bound) noexcept;
@@ -57,7 +59,8 @@ using RealArrayView = ArrayView<double>;
 using IntArrayView = ArrayView<int32_t>;
 
 // A two-dimensional array of doubles seen as columns: columns are variables or
-// groups, rows are cases. Its column table lives in work storage.
+// groups, rows are cases. The address of a column is computed when it is asked for,
+// so a view takes no work storage.
 class RealMatrixView {
 public:
     explicit RealMatrixView(HostArray** reference);
@@ -74,15 +77,14 @@ public:
     double* column(std::size_t j) const noexcept
     {
         assert(j >= 1 && j <= cols_);
-        return columns_.data()[j - 1];
+        return first_ + (j - 1) * storedRows_;
     }
 
 private:
-    explicit RealMatrixView(const HostArray& array);
-
+    double* first_ = nullptr;  // cell (1, 1); null when the view holds no cell
+    std::size_t storedRows_ = 0;
     std::size_t rows_ = 0;
     std::size_t cols_ = 0;
-    OffsetVector<double*> columns_;
 };
 
 }  // namespace sheetstat

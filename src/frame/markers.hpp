@@ -4,8 +4,10 @@
 #pragma once
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 
+#include "frame/status.hpp"
 #include "sheetstat/sheetstat.h"
 
 namespace sheetstat {
@@ -21,6 +23,14 @@ inline bool IsMissing(double x) noexcept
 inline bool IsPredictMarker(double x) noexcept
 {
     return std::bit_cast<uint64_t>(x) == SHEETSTAT_PREDICT_MARKER_BITS;
+}
+
+// A data value must be a finite number: NaN and ±infinity, which no worksheet cell
+// holds but a C host can pass, are a bad argument (status 8). Check each value in
+// the pass that reads it.
+inline void RequireFinite(double x)
+{
+    Require(std::isfinite(x));
 }
 
 }  // namespace sheetstat

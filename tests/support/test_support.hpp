@@ -33,8 +33,8 @@ struct ReferenceMoments {
 ReferenceMoments ReferenceMeanVariance(const std::vector<double>& values, long double offset = 0);
 
 // Runs `call` once to learn how many work-storage allocations it makes (it must
-// succeed and make at least one), then runs it again with each allocation failing in
-// turn: every such run must return status 2 and leave no work storage behind.
+// succeed and leave nothing behind), then runs it again with each allocation failing
+// in turn: every such run must return status 2 and leave no work storage behind.
 // `call` must build fresh host arrays each time if the export rewrites its inputs.
 void ExpectEachAllocationFailureGivesNoMemory(const std::function<int32_t()>& call);
 

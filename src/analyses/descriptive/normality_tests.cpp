@@ -17,6 +17,7 @@
 #include "frame/export_frame.hpp"
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
+#include "frame/work_storage.hpp"
 #include "numeric/distributions.hpp"
 #include "numeric/math_functions.hpp"
 #include "numeric/running_moments.hpp"

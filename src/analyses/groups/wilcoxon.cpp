@@ -9,6 +9,7 @@
 #include "frame/export_frame.hpp"
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
+#include "frame/work_storage.hpp"
 #include "numeric/distributions.hpp"
 #include "numeric/mid_ranks.hpp"
 

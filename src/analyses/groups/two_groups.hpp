@@ -24,13 +24,10 @@ public:
     // not read in the column layout.
     TwoGroupSample(int32_t layout, HostArray** data, HostArray** groupCodes);
 
-    // An upper bound on the number of values ForEachValue can deliver (for sizing
-    // work storage that pools them).
-    std::size_t MaxValues() const noexcept { return byCodes_ ? data_.rows() : 2 * data_.rows(); }
-
     // Calls visit(value, group), group 1 or 2, for every usable value, in row order
-    // and within a row column 1 first. A code outside 0..1 raises status 8 when it is
-    // met, after the values of the rows before it have been delivered.
+    // and within a row column 1 first. A code outside 0..1 or a value that is not a
+    // finite number raises status 8 when it is met, after the values of the rows
+    // before it have been delivered.
     template <class Visit>
     void ForEachValue(Visit&& visit) const
     {
@@ -39,6 +36,7 @@ public:
             const double* values = data_.column(1);
             for (std::size_t i = 0; i < rows; ++i) {
                 if (IsMissing(values[i]) || IsMissing(codes_[i])) continue;
+                RequireFinite(values[i]);
                 visit(values[i], ClassIndex(codes_[i], 2) + 1);
             }
             return;
@@ -46,12 +44,18 @@ public:
         const double* first = data_.column(1);
         const double* second = data_.column(2);
         for (std::size_t i = 0; i < rows; ++i) {
-            if (!IsMissing(first[i])) visit(first[i], std::size_t{1});
-            if (!IsMissing(second[i])) visit(second[i], std::size_t{2});
+            if (!IsMissing(first[i])) visit(Finite(first[i]), std::size_t{1});
+            if (!IsMissing(second[i])) visit(Finite(second[i]), std::size_t{2});
         }
     }
 
 private:
+    static double Finite(double x)
+    {
+        RequireFinite(x);
+        return x;
+    }
+
     RealMatrixView data_;
     const double* codes_ = nullptr;  // layout 0: the code of data row i + 1 at codes_[i]
     bool byCodes_;

@@ -223,21 +223,6 @@ TEST(FpuGuard, ExportsGiveTheSameResultsUnderEveryCallerRoundingMode)
             EXPECT_EQ(nkWilcoxon(data.ref(), results.ref()), SHEETSTAT_OK);
             return results.Slots();
         },
-        [&] {
-            RealHostArray options = RealHostArray::FromValues({1}), data = RealHostArray::FromColumns({x, y});
-            RealHostArray codes(0), stats(4, 3, 1), results(8);
-            EXPECT_EQ(nkTTestIndep(options.ref(), data.ref(), codes.ref(), stats.ref(), results.ref()), SHEETSTAT_OK);
-            return results.Slots();
-        },
-        [] {
-            RealHostArray options = RealHostArray::FromValues({0}), data(1, 2, 1), expected(2, 3, 1);
-            RealHostArray contributions(2, 3, 1), results(7);
-            RealHostArray observed = RealHostArray::FromColumns({{12, 5, 0}, {7, 9, 0}, {3, 11, 0}, {0, 0, 0}});
-            EXPECT_EQ(nkCrosstabs(options.ref(), data.ref(), observed.ref(), expected.ref(), contributions.ref(),
-                                  results.ref()),
-                      SHEETSTAT_OK);
-            return results.Slots();
-        },
     };
     std::vector<std::vector<double>> nearest;
     for (const auto& call : exports) nearest.push_back(call());

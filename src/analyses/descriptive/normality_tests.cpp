@@ -143,8 +143,10 @@ private:
 double SmallestExpectedInRun(const FittedClasses& classes, std::size_t first, std::size_t last)
 {
     double smallest = std::fmin(classes.Expected(first, first), classes.Expected(last, last));
-    if (first == 0 && first < last) smallest = std::fmin(smallest, classes.Expected(1, 1));
-    if (last + 1 == classes.count() && first < last) smallest = std::fmin(smallest, classes.Expected(last - 1, last - 1));
+    if (first < last) {
+        if (first == 0) smallest = std::fmin(smallest, classes.Expected(1, 1));
+        if (last + 1 == classes.count()) smallest = std::fmin(smallest, classes.Expected(last - 1, last - 1));
+    }
     return smallest;
 }
 

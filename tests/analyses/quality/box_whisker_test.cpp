@@ -1,7 +1,7 @@
 // nkBoxWhisker: the seven values of each box against a direct computation of the
 // percentiles at position (m + 1)·p in whole-number arithmetic, on groups of 1, 3, 18,
 // 19 and 40 values and an empty group; both data layouts give the same boxes, bit for
-// bit; status paths.
+// bit.
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -105,39 +105,6 @@ TEST(BoxWhisker, PercentilesAgainstDirectPositionsInBothLayouts)
         }
         EXPECT_EQ(byColumns.boxes(8, g), 0);  // row 8 untouched
     }
-}
-
-TEST(BoxWhisker, StatusPaths)
-{
-    const auto call = [](double mode, const std::vector<std::vector<double>>& data, std::size_t boxRows,
-                         std::size_t groups) {
-        BoxCall c{RealHostArray::FromValues({mode}), RealHostArray::FromColumns(data),
-                  RealHostArray(boxRows, groups, 1)};
-        return c.Run();
-    };
-    const std::vector<double> values{1, 2, 3}, codes{0, 1, 1};
-    const double nan = std::nan("");
-    BoxCall noOptions{RealHostArray(0), RealHostArray::FromColumns({values, codes}), RealHostArray(7, 2, 1)};
-    struct Case {
-        const char* what;
-        int32_t status, expected;
-    };
-    const Case cases[] = {
-        {"valid call", call(0, {values, codes}, 7, 2), kOk},
-        {"no option slot", noOptions.Run(), kBadArray},
-        {"mode not a number", call(nan, {values, codes}, 7, 2), kBadArray},
-        {"6 box rows", call(0, {values, codes}, 6, 2), kBadArray},
-        {"no box column", call(0, {values, codes}, 7, 0), kBadArray},
-        {"mode 0, 1 data column", call(0, {values}, 7, 2), kBadArray},
-        {"mode 0, code beyond the boxes", call(0, {values, {0, 2, 1}}, 7, 2), kBadArray},
-        {"mode 0, code -1", call(0, {values, {0, -1, 1}}, 7, 2), kBadArray},
-        {"mode 0, code not a number", call(0, {values, {0, nan, 1}}, 7, 2), kBadArray},
-        {"mode 0, value infinite", call(0, {{1, HUGE_VAL, 3}, codes}, 7, 2), kBadArray},
-        {"columns, fewer data columns than boxes", call(1, {values, codes}, 7, 3), kBadArray},
-        {"columns, value not a number", call(1, {values, {0, nan, 1}}, 7, 2), kBadArray},
-        {"columns, more data columns than boxes", call(1, {values, codes, values}, 7, 2), kOk},
-    };
-    for (const Case& c : cases) EXPECT_EQ(c.status, c.expected) << c.what;
 }
 
 }  // namespace

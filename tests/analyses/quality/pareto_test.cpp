@@ -1,5 +1,5 @@
 // nkPareto: the worked example, the order written in place, grand totals that are not
-// positive, empty cells, and status paths.
+// positive, and empty cells.
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -67,41 +67,6 @@ TEST(Pareto, EmptyCellsAndTotalsThatAreNotPositive)
     ParetoCall mixed = Pareto({{6}, {-2}, {4}});
     ASSERT_EQ(mixed.Run(), kOk);
     ExpectRows(mixed, {{1, 6, 75}, {3, 4, 125}, {2, -2, 100}});
-}
-
-TEST(Pareto, StatusPaths)
-{
-    const std::vector<std::vector<double>> data{{1, 2}, {3, 4}};
-    const double nan = std::nan("");
-    ParetoCall noResult = Pareto(data), twoColumns = Pareto(data), moreRows = Pareto(data), fewerRows = Pareto(data),
-               none = Pareto({});
-    noResult.results = RealHostArray(0);
-    twoColumns.pareto = RealHostArray(2, 2, 1);
-    moreRows.pareto = RealHostArray(3, 3, 1);
-    fewerRows.pareto = RealHostArray(1, 3, 1);
-    struct Case {
-        const char* what;
-        ParetoCall& call;
-        int32_t expected;
-    };
-    ParetoCall notANumber = Pareto({{1, nan}, {3, 4}}), infinite = Pareto({{1, 2}, {HUGE_VAL, 4}});
-    ParetoCall overflow = Pareto({{1e308, 1e308}, {1, 2}});
-    const Case cases[] = {
-        {"no result slot", noResult, kBadArray},
-        {"pareto with 2 columns", twoColumns, kBadArray},
-        {"more categories than data columns", moreRows, kBadArray},
-        {"fewer categories than data columns", fewerRows, kBadArray},
-        {"no category", none, kBadArray},
-        {"a cell not a number", notANumber, kBadArray},
-        {"a cell infinite", infinite, kBadArray},
-        {"a total overflows", overflow, kNumericalFailure},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.call.Run(), c.expected) << c.what;
-        if (c.expected == kBadArray && c.call.pareto.cols() >= 1 && c.call.pareto.rows() >= 1) {
-            EXPECT_EQ(c.call.pareto(1, 1), 0) << c.what << ": written before the status";
-        }
-    }
 }
 
 }  // namespace

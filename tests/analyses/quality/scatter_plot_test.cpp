@@ -1,6 +1,6 @@
 // nkScatterPlot: the worked example, compaction in input order, grouping by code
-// (each group's points intact, groups ascending), and status paths that leave the
-// host's arrays as they were.
+// (each group's points intact, groups ascending), and failures that leave the host's
+// arrays as they were.
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -98,32 +98,19 @@ TEST(ScatterPlot, GroupingKeepsEachGroupsPoints)
     }
 }
 
-TEST(ScatterPlot, StatusPathsLeaveTheArraysAsTheyWere)
+// Every kept row is checked before the first is moved: a bad code or point leaves the
+// data and the counts as they were.
+TEST(ScatterPlot, FailuresLeaveTheArraysAsTheyWere)
 {
     const std::vector<double> x{kMissing, 1, 2}, y{5, 6, 7};
-    const double nan = std::nan("");
-    struct Case {
-        const char* what;
-        ScatterCall call;
-    };
-    Case cases[] = {
-        {"1 data column", Scatter({x}, 1)},
-        {"4 data columns", Scatter({x, y, {0, 0, 0}, {0, 0, 0}}, 1)},
-        {"no group count slot", Scatter({x, y}, 0)},
-        {"code beyond the counts", Scatter({x, y, {0, 0, 2}}, 2)},
-        {"code -1", Scatter({x, y, {0, -1, 0}}, 2)},
-        {"code not a number", Scatter({x, y, {0, 1, nan}}, 2)},
-        {"x infinite", Scatter({{1, 2, HUGE_VAL}, y}, 1)},
-        {"y not a number", Scatter({x, {1, 2, nan}}, 1)},
-    };
-    for (Case& c : cases) {
-        std::vector<uint64_t> before(c.call.data.storedCount());
-        for (std::size_t p = 0; p < before.size(); ++p) before[p] = std::bit_cast<uint64_t>(c.call.data.stored(p));
-        EXPECT_EQ(c.call.Run(), kBadArray) << c.what;
-        for (std::size_t p = 0; p < before.size(); ++p) {
-            EXPECT_EQ(std::bit_cast<uint64_t>(c.call.data.stored(p)), before[p]) << c.what;
-        }
-        for (double count : c.call.counts.Slots()) EXPECT_EQ(count, -1) << c.what;
+    ScatterCall cases[] = {Scatter({x, y, {0, 0, 2}}, 2), Scatter({x, y, {0, 1, std::nan("")}}, 2),
+                           Scatter({{1, 2, HUGE_VAL}, y}, 1)};
+    for (ScatterCall& call : cases) {
+        std::vector<uint64_t> before(call.data.storedCount());
+        for (std::size_t p = 0; p < before.size(); ++p) before[p] = std::bit_cast<uint64_t>(call.data.stored(p));
+        EXPECT_EQ(call.Run(), kBadArray);
+        for (std::size_t p = 0; p < before.size(); ++p) EXPECT_EQ(std::bit_cast<uint64_t>(call.data.stored(p)), before[p]);
+        for (double count : call.counts.Slots()) EXPECT_EQ(count, -1);
     }
 }
 

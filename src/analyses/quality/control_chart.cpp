@@ -152,7 +152,8 @@ public:
     {
         for (std::size_t slot = first; slot < first + count; ++slot) visit((*this)[slot]);
     }
-    auto Range(std::size_t first, std::size_t count) const
+    // The same slots as a forEach for the moments kernels.
+    auto Values(std::size_t first, std::size_t count) const
     {
         return [this, first, count](auto&& visit) { ForEach(first, count, visit); };
     }
@@ -188,11 +189,11 @@ Limits MeanChart(const ChartValues& x, const PointLayout& layout, const SpreadUn
     const std::size_t n = layout.n;
     for (std::size_t i = 1; i <= layout.points; ++i) {
         points(i, 1) = static_cast<double>(i);
-        points(i, 2) = MeanOf(x.Range((i - 1) * n + 1, n));
+        points(i, 2) = MeanOf(x.Values((i - 1) * n + 1, n));
     }
     const std::size_t limitValues = layout.limitPoints * n;
-    const double centre = MeanOf(x.Range(1, limitValues));
-    const double s = MomentsInUnits(units, x.Range(1, limitValues)).StandardDeviation();
+    const double centre = MeanOf(x.Values(1, limitValues));
+    const double s = MomentsInUnits(units, x.Values(1, limitValues)).StandardDeviation();
     return LimitsAbout(centre, s / std::sqrt(static_cast<double>(n)), settings);
 }
 
@@ -216,7 +217,7 @@ Limits SpreadChart(const ChartValues& x, const PointLayout& layout, const Spread
             });
             statistic = high - low;
         } else {
-            statistic = MomentsInUnits(units, x.Range(first, n)).StandardDeviation();
+            statistic = MomentsInUnits(units, x.Values(first, n)).StandardDeviation();
         }
         points(i, 1) = static_cast<double>(i);
         points(i, 2) = statistic;

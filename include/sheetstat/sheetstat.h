@@ -124,6 +124,15 @@ SHEETSTAT_API int32_t SHEETSTAT_CALL nkUTest(HostArray** options, HostArray** da
                                              HostArray** groupStats, HostArray** results);
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkWilcoxon(HostArray** data, HostArray** results);
 
+/* ---- Quality control and chart series ---- */
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkQCChart(HostArray** options, HostArray** data, HostArray** chartPoints,
+                                               HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkCapability(HostArray** specLimits, HostArray** data, HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkScatterPlot(HostArray** data, HostArray** groupCounts);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkBoxWhisker(HostArray** options, HostArray** data, HostArray** boxes);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkCumulative(HostArray** plotTable, HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkPareto(HostArray** data, HostArray** pareto, HostArray** results);
+
 /* ---- Numerical core ---- */
 /* Two-tailed critical value of Student's t: the t >= 0 with P(|T| >= t) ~ p for T with
  * df degrees of freedom, to within 1e-4 from above, at most 10 (10 when the true value

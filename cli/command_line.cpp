@@ -181,8 +181,9 @@ int RunCommandLine(const std::vector<std::string>& args)
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        if (args.size() > 1 && !args[1].starts_with("-") && app.get_subcommands({}).size() > 0 &&
-            std::none_of(app.get_subcommands({}).begin(), app.get_subcommands({}).end(),
+        const auto subcommands = app.get_subcommands([](CLI::App*) { return true; });
+        if (args.size() > 1 && !args[1].starts_with("-") &&
+            std::none_of(subcommands.begin(), subcommands.end(),
                          [&](const CLI::App* sub) { return sub->get_name() == args[1]; })) {
             std::fprintf(stderr, "sheetstat: unknown analysis '%s'\nsee 'sheetstat --help' for the list\n",
                          args[1].c_str());

@@ -168,9 +168,13 @@ Categories Classify(const CsvTable& table, std::span<const std::size_t> columns,
     for (auto& column : result.codes)
         for (double& x : column) {
             if (IsMissing(x)) continue;
+            // A value on a class bound opens that class, also when the bound, a decimal
+            // like 0.3 = 3 * 0.1, is not exactly representable: bounds are compared to
+            // within a billionth of the width.
+            const double slack = width * 1e-9;
             double c = std::floor((x - from) / width);
-            if (lower(c) > x) c -= 1;             // rounding of the quotient near a class bound
-            if (lower(c + 1) <= x) c += 1;
+            if (lower(c) > x + slack) c -= 1;
+            if (lower(c + 1) <= x + slack) c += 1;
             x = std::max(c, 0.0);
         }
     double used = 0;

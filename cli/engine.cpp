@@ -304,9 +304,10 @@ std::string ReplaceAll(std::string text, std::string_view key, const std::string
 ChartData BuildChart(const ChartSpec& spec, const CallResult& call, const CallContext& context)
 {
     ChartData chart;
-    chart.title = ReplaceAll(std::string(spec.title), "{columns}", fmt::format("{}", fmt::join(call.labels.columns, ", ")));
-    chart.xLabel = std::string(spec.xLabel);
-    chart.yLabel = std::string(spec.yLabel);
+    const std::string columns = fmt::format("{}", fmt::join(call.labels.columns, ", "));
+    chart.title = ReplaceAll(std::string(spec.title), "{columns}", columns);
+    chart.xLabel = ReplaceAll(std::string(spec.xLabel), "{columns}", columns);
+    chart.yLabel = ReplaceAll(std::string(spec.yLabel), "{columns}", columns);
     if (spec.xAxis == AxisKind::Classes) chart.classLabels = call.labels.classes;
     for (const SeriesSpec& s : spec.series) {
         RealHostArray array = call.arrays[static_cast<std::size_t>(s.argument)];

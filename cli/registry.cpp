@@ -71,7 +71,7 @@ constexpr SeriesSpec kFrequenciesSeries[] = {
     {SeriesKind::Bars, "{column}", 2, 0, Count(Q::Classes), 0, 1},
     {SeriesKind::Line, "normal curve", 3, 1, Count(Q::Classes, 4, 1), -0.5, 0.25},
 };
-constexpr ChartSpec kFrequenciesChart = {"Frequencies of {columns}", "class", "count", AxisKind::Classes,
+constexpr ChartSpec kFrequenciesChart = {"Frequencies of {columns}", "class of {columns}", "count", AxisKind::Classes,
                                          kFrequenciesSeries};
 constexpr StatusText kFrequenciesStatus[] = {
     {8, "a value lies outside the classes (use --from no larger than the smallest value)"},

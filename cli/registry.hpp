@@ -187,7 +187,8 @@ struct CallResult;
 using ChartBuilder = void (*)(const CallResult& call, ChartData& chart);
 
 struct ChartSpec {
-    std::string_view title;   // "{columns}" is replaced by the named columns
+    // In the title and axis labels "{columns}" is replaced by the named columns.
+    std::string_view title;
     std::string_view xLabel;
     std::string_view yLabel;
     AxisKind xAxis = AxisKind::Numbers;

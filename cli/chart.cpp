@@ -13,6 +13,7 @@ namespace {
 
 constexpr PLINT kBackground = 0, kInk = 1, kFirstSeries = 2;
 constexpr std::size_t kSeriesColorCount = std::size(kSeriesColors);
+constexpr const char* kPointGlyph = "\u25CF";  // a filled circle (the SVG driver writes Unicode text)
 
 // PLplot reads '#' as the start of an escape sequence.
 std::string PlainText(const std::string& text)
@@ -98,7 +99,7 @@ void WriteSvg(const ChartData& chart, const std::string& path)
         x.Pad(0.0);
     } else {
         if (barSeries > 0) x.Add(x.low - 0.5), x.Add(x.high + 0.5);
-        x.Pad(0.03);
+        x.Pad(0.05);
     }
     y.Pad(0.05);
     if (barSeries > 0) y.low = 0;
@@ -163,8 +164,11 @@ void WriteSvg(const ChartData& chart, const std::string& path)
         }
         case SeriesKind::Line: plline(n, s.x.data(), s.y.data()); break;
         case SeriesKind::Points:
-            plstring(n, s.x.data(), s.y.data(), "#(727)");
+            plstring(n, s.x.data(), s.y.data(), kPointGlyph);
             option = PL_LEGEND_SYMBOL;
+            break;
+        case SeriesKind::Segments:
+            for (std::size_t i = 0; i + 1 < s.x.size(); i += 2) pljoin(s.x[i], s.y[i], s.x[i + 1], s.y[i + 1]);
             break;
         case SeriesKind::Steps: {
             std::vector<double> sx = StepPoints(s.x, true), sy = StepPoints(s.y, false);
@@ -183,9 +187,9 @@ void WriteSvg(const ChartData& chart, const std::string& path)
         lineStyles.push_back(1);
         lineWidths.push_back(2);
         symbolColors.push_back(color);
-        symbolScales.push_back(1);
+        symbolScales.push_back(0.8);
         symbolNumbers.push_back(1);
-        symbols.push_back("#(727)");
+        symbols.push_back(kPointGlyph);
     }
     if (!chart.series.empty()) {
         std::vector<const char*> textPointers, symbolPointers;

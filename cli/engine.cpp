@@ -304,10 +304,10 @@ std::string ReplaceAll(std::string text, std::string_view key, const std::string
 ChartData BuildChart(const ChartSpec& spec, const CallResult& call, const CallContext& context)
 {
     ChartData chart;
-    const std::string columns = fmt::format("{}", fmt::join(call.labels.columns, ", "));
-    chart.title = ReplaceAll(std::string(spec.title), "{columns}", columns);
-    chart.xLabel = ReplaceAll(std::string(spec.xLabel), "{columns}", columns);
-    chart.yLabel = ReplaceAll(std::string(spec.yLabel), "{columns}", columns);
+    const std::string named = fmt::format("{}", fmt::join(call.labels.columns, ", "));
+    chart.title = ReplaceAll(std::string(spec.title), "{columns}", named);
+    chart.xLabel = ReplaceAll(std::string(spec.xLabel), "{columns}", named);
+    chart.yLabel = ReplaceAll(std::string(spec.yLabel), "{columns}", named);
     if (spec.xAxis == AxisKind::Classes) chart.classLabels = call.labels.classes;
     for (const SeriesSpec& s : spec.series) {
         RealHostArray array = call.arrays[static_cast<std::size_t>(s.argument)];

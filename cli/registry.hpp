@@ -165,7 +165,10 @@ struct FormSpec {
 
 // ---- Charts ----
 
-enum class SeriesKind : uint8_t { Bars, Line, Points, Steps };
+// Bars: one bar per point, side by side when several series are bars; Line: a polyline;
+// Points: a marker per point; Steps: a step function (Kaplan-Meier curves); Segments:
+// points 1-2, 3-4, ... joined in pairs (dendrograms, whiskers, control limits).
+enum class SeriesKind : uint8_t { Bars, Line, Points, Steps, Segments };
 enum class AxisKind : uint8_t { Numbers, Classes };
 
 // A plotted series read from a result array: rows 1..`rows` of `column` (0: one series

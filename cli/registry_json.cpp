@@ -35,7 +35,7 @@ const char* Name(CodeKind k)
 }
 const char* Name(SeriesKind k)
 {
-    constexpr const char* names[] = {"bars", "line", "points", "steps"};
+    constexpr const char* names[] = {"bars", "line", "points", "steps", "segments"};
     return names[static_cast<int>(k)];
 }
 

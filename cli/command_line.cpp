@@ -78,15 +78,19 @@ void AddAnalysis(CLI::App& app, const AnalysisSpec& analysis, AnalysisCommand& c
     command.app = sub;
     sub->footer(Footer(analysis));
     sub->add_option("--format", command.format, "table (default), csv or json")
+        ->type_name("FORMAT")
         ->check(CLI::IsMember({"table", "csv", "json"}));
-    sub->add_option("--sep", command.separator, "field separator of the file: , (default), ; or tab");
+    sub->add_option("--sep", command.separator, "field separator of the file: , (default), ; or tab")
+        ->type_name("CHAR");
     bool grouping = false;
     for (const FormSpec& form : analysis.forms) grouping = grouping || form.byColumns > 0;
     if (grouping)
         sub->add_option("--by", command.by, "group by the values of this column")
+            ->type_name("COLUMN")
             ->expected(1)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    if (analysis.chart != nullptr) sub->add_option("--svg", command.svg, "write the chart to this SVG file");
+    if (analysis.chart != nullptr)
+        sub->add_option("--svg", command.svg, "write the chart to this SVG file")->type_name("FILE");
     sub->add_flag("-q,--quiet", command.quiet, "no progress on stderr");
     for (const OptionSpec& option : analysis.options) {
         std::string help(option.help);
@@ -94,10 +98,13 @@ void AddAnalysis(CLI::App& app, const AnalysisSpec& analysis, AnalysisCommand& c
         if (option.isSwitch)
             sub->add_flag("--" + std::string(option.flag), command.switches[std::string(option.flag)], help);
         else
-            sub->add_option("--" + std::string(option.flag), command.optionTexts[std::string(option.flag)], help);
+            sub->add_option("--" + std::string(option.flag), command.optionTexts[std::string(option.flag)], help)
+                ->type_name(option.choices.empty() ? "NUMBER" : "NAME");
     }
-    sub->add_option("file", command.file, "CSV file; its first line names the columns")->required();
-    sub->add_option("columns", command.columns, "the columns to analyse, by name or number")->required();
+    sub->add_option("FILE", command.file, "CSV file; its first line names the columns")->required()->type_name("");
+    sub->add_option("COLUMN", command.columns, "the columns to analyse, by name or number")
+        ->required()
+        ->type_name("");
 }
 
 int RunAnalysisCommand(const AnalysisCommand& command)

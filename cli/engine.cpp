@@ -255,40 +255,46 @@ ResultTable BuildTable(const TableSpec& spec, CallResult& call, const CsvTable& 
 }
 
 // Tables of a repeated analysis: 1-D results labelled by call become one table with
-// a column per call; every other table is one per call.
+// a column per call (gathered column by column in `perCall`, laid out by
+// FinishTables); every other table is one per call.
+struct CallColumns {
+    std::size_t table;                 // index in the report
+    std::vector<double> columnMajor;   // one column per call
+};
+
 void AddTables(const FormSpec& form, CallResult& call, const CsvTable& table, const CallPlan& plan, Report& report,
-               bool first)
+               std::vector<CallColumns>& perCall)
 {
+    perCall.resize(form.tables.size(), {SIZE_MAX, {}});
     for (std::size_t t = 0; t < form.tables.size(); ++t) {
         const TableSpec& spec = form.tables[t];
         ResultTable built = BuildTable(spec, call, table, plan);
-        if (form.repeat == Repeat::Once) {
-            report.tables.push_back(std::move(built));
+        if (form.repeat == Repeat::EachColumn && spec.columns.source == LabelSource::Calls) {
+            if (perCall[t].table == SIZE_MAX) {
+                perCall[t].table = report.tables.size();
+                report.tables.push_back({built.name, built.title, built.rows, {}, {}});
+            }
+            report.tables[perCall[t].table].columns.push_back(built.columns.front());
+            perCall[t].columnMajor.insert(perCall[t].columnMajor.end(), built.values.begin(), built.values.end());
             continue;
         }
-        if (spec.columns.source == LabelSource::Calls) {
-            if (first) {
-                report.tables.push_back(std::move(built));
-                continue;
-            }
-            auto it = std::find_if(report.tables.begin(), report.tables.end(),
-                                   [&](const ResultTable& r) { return r.name == spec.name; });
-            ResultTable merged;
-            merged.name = it->name;
-            merged.title = it->title;
-            merged.rows = it->rows;
-            merged.columns = it->columns;
-            merged.columns.push_back(built.columns.front());
-            for (std::size_t r = 0; r < merged.rows.size(); ++r) {
-                for (std::size_t c = 0; c < it->columns.size(); ++c) merged.values.push_back(it->at(r, c));
-                merged.values.push_back(built.at(r, 0));
-            }
-            *it = std::move(merged);
-            continue;
+        if (form.repeat == Repeat::EachColumn) {
+            built.name += ":" + call.label;
+            built.title += ": " + call.label;
         }
-        built.name += ":" + call.label;
-        built.title += ": " + call.label;
         report.tables.push_back(std::move(built));
+    }
+}
+
+void FinishTables(const std::vector<CallColumns>& perCall, Report& report)
+{
+    for (const CallColumns& gathered : perCall) {
+        if (gathered.table == SIZE_MAX) continue;
+        ResultTable& t = report.tables[gathered.table];
+        const std::size_t rows = t.rows.size(), cols = t.columns.size();
+        t.values.resize(rows * cols);
+        for (std::size_t c = 0; c < cols; ++c)
+            for (std::size_t r = 0; r < rows; ++r) t.values[r * cols + c] = gathered.columnMajor[c * rows + r];
     }
 }
 
@@ -415,12 +421,12 @@ std::vector<CallPlan> PlanCalls(const FormSpec& form, const Inputs& inputs, cons
             continue;
         }
         const Categories& groups = inputs.groups[0];
-        for (std::size_t g = 0; g < groups.labels.size(); ++g) {
-            CallPlan call{fmt::format("{}: {}", inputs.names[k], groups.labels[g]), {k}, {}, {}};
-            for (std::size_t i = 0; i < table.rows(); ++i)
-                if (groups.codes[0][i] == static_cast<double>(g)) call.rows.push_back(i);
-            calls.push_back(std::move(call));
-        }
+        const std::size_t firstCall = calls.size();
+        for (std::size_t g = 0; g < groups.labels.size(); ++g)
+            calls.push_back({fmt::format("{}: {}", inputs.names[k], groups.labels[g]), {k}, {}, {}});
+        for (std::size_t i = 0; i < table.rows(); ++i)
+            if (const double g = groups.codes[0][i]; !IsMissing(g))
+                calls[firstCall + static_cast<std::size_t>(g)].rows.push_back(i);
     }
     return calls;
 }
@@ -476,6 +482,7 @@ Outcome RunAnalysis(const Request& request, const CsvTable& table)
 
     Outcome outcome;
     outcome.report.analysis = std::string(analysis.name);
+    std::vector<CallColumns> perCall;
     for (std::size_t c = 0; c < calls.size(); ++c) {
         CallPlan& plan = calls[c];
         const CallContext context(form, inputs, plan);
@@ -499,9 +506,10 @@ Outcome RunAnalysis(const Request& request, const CsvTable& table)
         if (status != 0)
             throw AnalysisError(StatusError(analysis, status, SmallestSample(form, context, plan, inputs), plan.label));
 
-        AddTables(form, call, table, plan, outcome.report, c == 0);
+        AddTables(form, call, table, plan, outcome.report, perCall);
         if (request.chart && c + 1 == calls.size()) outcome.chart = BuildChart(*analysis.chart, call, context);
     }
+    FinishTables(perCall, outcome.report);
     return outcome;
 }
 

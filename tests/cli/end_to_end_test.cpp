@@ -254,7 +254,7 @@ TEST_F(Sheetstat, ErrorsAreWordsWithTheirExitCodeAndNoResults)
         {{"ttest", "d.csv", "x"}, 2, "use 'ttest FILE VALUE --by GROUP' or 'ttest FILE FIRST SECOND'"},
         {{"chisq-normal", "--classes", "4", "d.csv", "x"}, 2, "--classes must be a whole number from 5"},
         {{"frequencies", "--svg", "no/such/dir.svg", "d.csv", "x"}, 2, "cannot write the chart to no/such/dir.svg"},
-        {{"descriptives", "d.csv"}, 2, "columns is required"},
+        {{"descriptives", "d.csv"}, 2, "COLUMN is required"},
         {{"anova-of-everything", "d.csv", "x"}, 2, "unknown analysis 'anova-of-everything'"},
         {{"tquantile", "0", "3"}, 2, "P must be a probability"},
     };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fmt/format.h>
+#include <map>
 
 #include "data_table.hpp"
 #include "errors.hpp"
@@ -69,11 +70,12 @@ public:
 
     std::size_t Evaluate(Extent e) const
     {
-        const long long n = static_cast<long long>(e.scale) * static_cast<long long>(Quantity(e.of)) + e.offset;
+        const long long n = static_cast<long long>(e.scale) * static_cast<long long>(Measure(e.of)) + e.offset;
         return n < 0 ? 0 : static_cast<std::size_t>(n);
     }
 
-    std::size_t Quantity(Quantity q) const
+    // The data quantity `q` of this call.
+    std::size_t Measure(Quantity q) const
     {
         switch (q) {
         case Quantity::Fixed: return 0;
@@ -225,6 +227,10 @@ std::vector<std::string> ResolveLabels(const Labels& labels, const CallResult& c
     case LabelSource::Calls: out.push_back(call.label); break;
     }
     for (const std::string_view name : labels.names) out.emplace_back(name);
+    // Keys stay unique for JSON and CSV readers, e.g. a group named "total": "total (2)".
+    std::map<std::string, std::size_t> seen;
+    for (std::string& label : out)
+        if (const std::size_t n = ++seen[label]; n > 1) label += fmt::format(" ({})", n);
     return out;
 }
 

@@ -184,6 +184,41 @@ TEST_F(Sheetstat, PairedTTestAsCsv)
     EXPECT_NE(r.out.find("test,pairs n,value,4\n"), std::string::npos);
 }
 
+TEST_F(Sheetstat, RepeatedAnalysesGetAColumnOrATablePerColumnAndGroup)
+{
+    File("r.csv", "g,x\nA,1\nB,10\nA,2\nB,14\nA,\nA,6\nB,12\n");
+    const Json ks = RunJson({"ks-normal", "--format", "json", "r.csv", "x", "--by", "g"});
+    EXPECT_EQ(ks["tables"]["test"]["columns"], Json({"x: A", "x: B"}));
+    EXPECT_EQ(ks["tables"]["test"]["rows"]["n"], Json({3, 3}));
+
+    const Json outliers = RunJson({"outliers", "--format", "json", "r.csv", "x", "--by", "g"});
+    const Json& a = outliers["tables"]["outliers:x: A"]["rows"];
+    EXPECT_EQ(outliers["tables"]["outliers:x: A"]["columns"], Json({"value", "z", "probability"}));
+    const Moments m = Reference({1, 2, 6});
+    ExpectClose(a["line 7"][1], std::fabs(6 - m.mean) / std::sqrt(m.variance));
+    EXPECT_TRUE(a["line 6"][0].is_null());  // the empty cell keeps its row, without results
+    EXPECT_EQ(outliers["tables"]["outliers:x: B"]["rows"].size(), 3u);
+}
+
+TEST_F(Sheetstat, McNemarOfYesNoLabelsAndTwoWayMeans)
+{
+    File("c.csv", "before,after,sex,site\nno,yes,f,1\nno,yes,m,2\nyes,yes,f,2\nno,no,m,1\nyes,no,f,1\nno,yes,f,2\n");
+    const Json json = RunJson({"mcnemar", "--format", "json", "c.csv", "before", "after"});
+    const Json& table = json["tables"]["table"];
+    EXPECT_EQ(table["columns"], Json({"no", "yes", "total"}));
+    EXPECT_EQ(table["rows"]["no"], Json({1, 3, 4}));
+    EXPECT_EQ(table["rows"]["yes"], Json({1, 1, 2}));
+    // b = 3 changes no -> yes, c = 1 yes -> no: continuity-corrected chi-square.
+    EXPECT_EQ(json["tables"]["test"]["rows"]["chi-square"][0], (3.0 - 1 - 1) * (3.0 - 1 - 1) / (3 + 1));
+
+    File("w.csv", "sex,site,y\nf,1,2\nm,2,4\nf,2,6\nm,1,8\nf,1,4\nf,2,\n");
+    const Json means = RunJson({"means", "--format", "json", "w.csv", "y", "--by", "sex", "--by", "site"});
+    EXPECT_EQ(means["tables"]["means"]["columns"], Json({"1", "2"}));
+    EXPECT_EQ(means["tables"]["counts"]["rows"]["f"], Json({2, 1}));
+    EXPECT_EQ(means["tables"]["means"]["rows"]["f"], Json({3, 6}));
+    ExpectClose(means["tables"]["means"]["rows"]["total"][0], 14.0L / 3);
+}
+
 // Palette colours used to fill shapes (bars) and only to stroke them (lines).
 struct SeriesColours {
     std::set<std::string> filled, stroked;

@@ -1,0 +1,89 @@
+#include "demo.hpp"
+
+#include <cstdio>
+#include <filesystem>
+#include <fmt/format.h>
+#include <fstream>
+#include <string_view>
+#include <vector>
+
+#include "command_line.hpp"
+#include "errors.hpp"
+
+namespace sheetstat::host {
+namespace {
+
+struct DataSet {
+    std::string_view file;
+    std::string_view csv;
+};
+
+// Heights (cm) and weights (kg) of sixteen adults in two groups; one weight is missing.
+constexpr DataSet kPeople = {"people.csv",
+                             "group,height,weight,age\n"
+                             "control,172.5,70.1,34\ncontrol,168.0,65.3,29\ncontrol,181.2,82.0,45\n"
+                             "control,175.4,,38\ncontrol,169.9,66.8,51\ncontrol,177.1,74.5,27\n"
+                             "control,173.3,71.2,40\ncontrol,166.4,61.9,33\n"
+                             "treated,178.9,79.4,36\ntreated,183.0,85.1,42\ntreated,176.2,72.8,30\n"
+                             "treated,180.5,80.3,47\ntreated,174.8,73.9,25\ntreated,185.1,88.6,39\n"
+                             "treated,179.6,77.0,44\ntreated,182.3,83.7,31\n"};
+
+// Heads in 8 tosses of a coin, for 40 people.
+constexpr DataSet kCoins = {"coins.csv",
+                            "person,heads\n1,4\n2,3\n3,5\n4,4\n5,6\n6,2\n7,4\n8,5\n9,3\n10,4\n11,7\n12,4\n13,5\n"
+                            "14,3\n15,4\n16,1\n17,5\n18,4\n19,6\n20,3\n21,4\n22,5\n23,2\n24,4\n25,3\n26,5\n27,4\n"
+                            "28,6\n29,4\n30,3\n31,5\n32,4\n33,2\n34,5\n35,4\n36,3\n37,6\n38,4\n39,5\n40,4\n"};
+
+// One step of the tour: a title, the data set, the command line after `sheetstat`
+// ({data} is the data set's path, {folder} the demo folder).
+struct DemoStep {
+    std::string_view title;
+    const DataSet* data;
+    std::vector<std::string_view> command;
+};
+
+const std::vector<DemoStep>& Steps()
+{
+    static const std::vector<DemoStep> steps = {
+        {"Descriptive statistics of height and weight", &kPeople, {"descriptives", "{data}", "height", "weight"}},
+        {"Two-sample t-test: height of the control and treated groups", &kPeople,
+         {"ttest", "{data}", "height", "--by", "group"}},
+        {"Frequencies of heads in 8 coin tosses, with the fitted normal curve", &kCoins,
+         {"frequencies", "--svg", "{folder}/heads.svg", "{data}", "heads"}},
+    };
+    return steps;
+}
+
+std::string Expand(std::string_view word, const std::string& data, const std::string& folder)
+{
+    std::string text(word);
+    for (const auto& [key, value] : {std::pair<std::string_view, const std::string&>{"{data}", data},
+                                     std::pair<std::string_view, const std::string&>{"{folder}", folder}})
+        if (const std::size_t at = text.find(key); at != std::string::npos) text.replace(at, key.size(), value);
+    return text;
+}
+
+}  // namespace
+
+int RunDemo(const std::string& folder)
+{
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) throw UsageError(fmt::format("demo: cannot create the folder {}: {}", folder, error.message()));
+    for (const DemoStep& step : Steps()) {
+        const std::string path = folder + "/" + std::string(step.data->file);
+        std::ofstream(path, std::ios::binary) << step.data->csv;
+        std::vector<std::string> args = {"sheetstat"};
+        for (const std::string_view word : step.command) args.push_back(Expand(word, path, folder));
+        std::string shown;
+        for (std::size_t k = 1; k < args.size(); ++k) shown += " " + args[k];
+        std::printf("== %.*s\n$ sheetstat%s\n", static_cast<int>(step.title.size()), step.title.data(), shown.c_str());
+        std::fflush(stdout);
+        if (const int code = RunCommandLine(args); code != 0) return code;
+        std::printf("\n");
+    }
+    std::printf("The data sets and charts are in %s/. Open the .svg files in a browser.\n", folder.c_str());
+    return 0;
+}
+
+}  // namespace sheetstat::host

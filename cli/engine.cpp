@@ -1,0 +1,522 @@
+#include "engine.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <fmt/format.h>
+#include <map>
+
+#include "data_table.hpp"
+#include "errors.hpp"
+
+namespace sheetstat::host {
+namespace {
+
+// The table's columns read as the form needs them.
+struct Inputs {
+    std::vector<std::size_t> columns;               // table columns named
+    std::vector<std::string> names;                 // their header names
+    std::vector<std::vector<double>> numbers;       // CodeKind::None: per named column
+    Categories codes;                               // coded columns: codes and shared labels
+    std::vector<std::string> rowClasses, columnClasses;  // CodeKind::Categories: per column
+    std::vector<Categories> groups;                 // per --by column
+};
+
+struct CallPlan {
+    std::string label;
+    std::vector<std::size_t> columns;  // positions in Inputs::columns
+    std::vector<std::size_t> rows;     // table rows (0-based) of the call's cases
+    std::vector<double> options;       // the options array, slot by slot
+};
+
+std::string Plural(std::size_t n, std::string_view word)
+{
+    return fmt::format("{} {}{}", n, word, n == 1 ? "" : "s");
+}
+
+// ---- Options ----
+
+double ParseOption(const AnalysisSpec& analysis, const OptionSpec& option, const std::string& text)
+{
+    if (!option.choices.empty()) {
+        for (const Choice& c : option.choices)
+            if (c.name == text) return c.value;
+        std::vector<std::string_view> names;
+        for (const Choice& c : option.choices) names.push_back(c.name);
+        throw UsageError(fmt::format("{}: --{} must be one of {} (not '{}')", analysis.name, option.flag,
+                                     fmt::join(names, ", "), text));
+    }
+    const auto value = ParseNumber(text);
+    if (!value) throw UsageError(fmt::format("{}: --{} needs a number, not '{}'", analysis.name, option.flag, text));
+    const bool whole = !option.integer || *value == std::floor(*value);
+    if (!whole || *value < option.min || *value > option.max) {
+        std::string range = option.integer ? "a whole number" : "a number";
+        if (std::isfinite(option.min) && std::isfinite(option.max))
+            range += fmt::format(" from {} to {}", option.min, option.max);
+        else if (std::isfinite(option.min))
+            range += fmt::format(" of at least {}", option.min);
+        else if (std::isfinite(option.max))
+            range += fmt::format(" of at most {}", option.max);
+        throw UsageError(fmt::format("{}: --{} must be {} (not {})", analysis.name, option.flag, range, text));
+    }
+    return *value;
+}
+
+// ---- Quantities ----
+
+class CallContext {
+public:
+    CallContext(const FormSpec& form, const Inputs& inputs, const CallPlan& call)
+        : form_(form), inputs_(inputs), call_(call) {}
+
+    std::size_t Evaluate(Extent e) const
+    {
+        const long long n = static_cast<long long>(e.scale) * static_cast<long long>(Measure(e.of)) + e.offset;
+        return n < 0 ? 0 : static_cast<std::size_t>(n);
+    }
+
+    // The data quantity `q` of this call.
+    std::size_t Measure(Quantity q) const
+    {
+        switch (q) {
+        case Quantity::Fixed: return 0;
+        case Quantity::Cases: return call_.rows.size();
+        case Quantity::Columns: return call_.columns.size();
+        case Quantity::Groups: return inputs_.groups.empty() ? 0 : inputs_.groups[0].labels.size();
+        case Quantity::Groups2: return inputs_.groups.size() < 2 ? 0 : inputs_.groups[1].labels.size();
+        case Quantity::Classes: return form_.codes == CodeKind::None ? WholeClasses() : inputs_.codes.labels.size();
+        case Quantity::RowClasses: return inputs_.rowClasses.size();
+        case Quantity::ColumnClasses: return inputs_.columnClasses.size();
+        case Quantity::Predictions: {
+            std::size_t n = 0;
+            for (const std::size_t i : call_.rows) n += IsPredict(Number(0, i)) ? 1U : 0U;
+            return n;
+        }
+        }
+        return 0;
+    }
+
+    // Number of named column `k` of the call in table row `row`.
+    double Number(std::size_t k, std::size_t row) const { return inputs_.numbers[call_.columns[k]][row]; }
+    double Code(std::size_t k, std::size_t row) const { return inputs_.codes.codes[call_.columns[k]][row]; }
+    double GroupCode(std::size_t g, std::size_t row) const { return inputs_.groups[g].codes[0][row]; }
+
+private:
+    // Numeric class numbers: one more than the largest whole part.
+    std::size_t WholeClasses() const
+    {
+        double high = -1;
+        for (std::size_t k = 0; k < call_.columns.size(); ++k)
+            for (const std::size_t i : call_.rows) {
+                const double x = Number(k, i);
+                if (!IsMissing(x) && !IsPredict(x)) high = std::max(high, std::trunc(x));
+            }
+        return high < 0 ? 0 : static_cast<std::size_t>(std::min(high, 1e6)) + 1;
+    }
+
+    const FormSpec& form_;
+    const Inputs& inputs_;
+    const CallPlan& call_;
+};
+
+// ---- Arrays ----
+
+RealHostArray BuildArgument(const ArgumentSpec& spec, const CallContext& context, const CallPlan& call,
+                            const Inputs& inputs)
+{
+    const std::size_t rows = context.Evaluate(spec.rows);
+    const bool twoDimensional = !(spec.cols.of == Quantity::Fixed && spec.cols.offset == 0);
+    const std::size_t cols = twoDimensional ? context.Evaluate(spec.cols) : 1;
+    RealHostArray array = twoDimensional ? RealHostArray(rows, cols, 1) : RealHostArray(rows, 1);
+    auto set = [&](std::size_t i, std::size_t j, double x) {
+        if (twoDimensional) array(i, j) = x;
+        else array[i] = x;
+    };
+    for (std::size_t j = 1; j <= cols; ++j)
+        for (std::size_t i = 1; i <= rows; ++i) set(i, j, kMissing);
+    switch (spec.fill) {
+    case Fill::Options:
+        for (std::size_t k = 0; k < rows && k < call.options.size(); ++k) array[k + 1] = call.options[k];
+        break;
+    case Fill::Numbers:
+    case Fill::Vector:
+    case Fill::Codes:
+        for (std::size_t k = 0; k < call.columns.size() && k < cols; ++k)
+            for (std::size_t i = 0; i < rows; ++i)
+                set(i + 1, k + 1, spec.fill == Fill::Codes ? context.Code(k, call.rows[i]) : context.Number(k, call.rows[i]));
+        break;
+    case Fill::GroupCodes:
+        for (std::size_t i = 0; i < rows; ++i) array[i + 1] = context.GroupCode(0, call.rows[i]);
+        break;
+    case Fill::NumbersWithGroupCodes:
+        for (std::size_t i = 0; i < rows; ++i) {
+            array(i + 1, 1) = context.Number(0, call.rows[i]);
+            for (std::size_t g = 0; g < inputs.groups.size() && g + 2 <= cols; ++g)
+                array(i + 1, g + 2) = context.GroupCode(g, call.rows[i]);
+        }
+        break;
+    case Fill::Result:
+    case Fill::Unused:
+        break;
+    }
+    return array;
+}
+
+// ---- Messages ----
+
+// "group 'B' has 1 value" or "column 'x' has 0 values": the smallest sample of the call.
+std::string SmallestSample(const FormSpec& form, const CallContext& context, const CallPlan& call,
+                           const Inputs& inputs)
+{
+    auto usable = [](double x) { return !IsMissing(x) && !IsPredict(x); };
+    const bool byGroups = form.byColumns > 0 && form.repeat == Repeat::Once && !inputs.groups.empty();
+    if (byGroups) {
+        std::vector<std::size_t> counts(inputs.groups[0].labels.size(), 0);
+        for (const std::size_t i : call.rows) {
+            const double g = context.GroupCode(0, i);
+            if (usable(context.Number(0, i)) && !IsMissing(g)) ++counts[static_cast<std::size_t>(g)];
+        }
+        const auto smallest = std::min_element(counts.begin(), counts.end());
+        if (smallest == counts.end()) return "no group has values";
+        return fmt::format("group '{}' has {}", inputs.groups[0].labels[static_cast<std::size_t>(smallest - counts.begin())],
+                           Plural(*smallest, "value"));
+    }
+    if (inputs.numbers.empty()) return fmt::format("{}", call.label);
+    std::size_t best = 0, bestCount = SIZE_MAX;
+    for (std::size_t k = 0; k < call.columns.size(); ++k) {
+        std::size_t n = 0;
+        for (const std::size_t i : call.rows) n += usable(context.Number(k, i)) ? 1U : 0U;
+        if (n < bestCount) {
+            bestCount = n;
+            best = k;
+        }
+    }
+    const std::string who = form.repeat == Repeat::EachColumn ? call.label : inputs.names[call.columns[best]];
+    return fmt::format("'{}' has {}", who, Plural(bestCount, "value"));
+}
+
+std::string StatusError(const AnalysisSpec& analysis, int32_t status, const std::string& smallest,
+                        const std::string& callLabel)
+{
+    std::string text(StatusMessage(analysis, status));
+    auto replace = [&](std::string_view key, const std::string& value) {
+        for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + value.size()))
+            text.replace(at, key.size(), value);
+    };
+    replace("{smallest}", smallest);
+    replace("{call}", "'" + callLabel + "'");
+    return fmt::format("{}: {} (status {})", analysis.name, text, status);
+}
+
+// ---- Tables ----
+
+std::vector<std::string> ResolveLabels(const Labels& labels, const CallResult& call, const CsvTable& table,
+                                       const CallPlan& plan)
+{
+    std::vector<std::string> out;
+    switch (labels.source) {
+    case LabelSource::Fixed: break;
+    case LabelSource::Columns: out = call.labels.columns; break;
+    case LabelSource::Groups: out = call.labels.groups; break;
+    case LabelSource::Groups2: out = call.labels.groups2; break;
+    case LabelSource::Classes: out = call.labels.classes; break;
+    case LabelSource::RowClasses: out = call.labels.rowClasses; break;
+    case LabelSource::ColumnClasses: out = call.labels.columnClasses; break;
+    case LabelSource::Lines:
+        for (const std::size_t i : plan.rows) out.push_back(fmt::format("line {}", table.line(i)));
+        break;
+    case LabelSource::Calls: out.push_back(call.label); break;
+    }
+    for (const std::string_view name : labels.names) out.emplace_back(name);
+    // Keys stay unique for JSON and CSV readers, e.g. a group named "total": "total (2)".
+    std::map<std::string, std::size_t> seen;
+    for (std::string& label : out)
+        if (const std::size_t n = ++seen[label]; n > 1) label += fmt::format(" ({})", n);
+    return out;
+}
+
+double Cell(RealHostArray& array, std::size_t row, std::size_t column)
+{
+    if (array.descriptor().dimensions == 1) return row < array.rows() ? array[row + 1] : kMissing;
+    return row < array.rows() && column < array.cols() ? array(row + 1, column + 1) : kMissing;
+}
+
+ResultTable BuildTable(const TableSpec& spec, CallResult& call, const CsvTable& table, const CallPlan& plan)
+{
+    ResultTable out;
+    out.name = std::string(spec.name);
+    out.title = std::string(spec.title);
+    out.rows = ResolveLabels(spec.rows, call, table, plan);
+    out.columns = ResolveLabels(spec.columns, call, table, plan);
+    out.values.assign(out.rows.size() * out.columns.size(), kMissing);
+    for (std::size_t r = 0; r < out.rows.size(); ++r)
+        for (std::size_t c = 0; c < out.columns.size(); ++c) {
+            double& cell = out.values[r * out.columns.size() + c];
+            if (!spec.joined.empty()) {
+                if (c < spec.joined.size()) cell = Cell(call.arrays[static_cast<std::size_t>(spec.joined[c])], r, 0);
+            } else {
+                cell = Cell(call.arrays[static_cast<std::size_t>(spec.argument)], r, c);
+            }
+        }
+    return out;
+}
+
+// Tables of a repeated analysis: 1-D results labelled by call become one table with
+// a column per call (gathered column by column in `perCall`, laid out by
+// FinishTables); every other table is one per call.
+struct CallColumns {
+    std::size_t table;                 // index in the report
+    std::vector<double> columnMajor;   // one column per call
+};
+
+void AddTables(const FormSpec& form, CallResult& call, const CsvTable& table, const CallPlan& plan, Report& report,
+               std::vector<CallColumns>& perCall)
+{
+    perCall.resize(form.tables.size(), {SIZE_MAX, {}});
+    for (std::size_t t = 0; t < form.tables.size(); ++t) {
+        const TableSpec& spec = form.tables[t];
+        ResultTable built = BuildTable(spec, call, table, plan);
+        if (form.repeat == Repeat::EachColumn && spec.columns.source == LabelSource::Calls) {
+            if (perCall[t].table == SIZE_MAX) {
+                perCall[t].table = report.tables.size();
+                report.tables.push_back({built.name, built.title, built.rows, {}, {}});
+            }
+            report.tables[perCall[t].table].columns.push_back(built.columns.front());
+            perCall[t].columnMajor.insert(perCall[t].columnMajor.end(), built.values.begin(), built.values.end());
+            continue;
+        }
+        if (form.repeat == Repeat::EachColumn) {
+            built.name += ":" + call.label;
+            built.title += ": " + call.label;
+        }
+        report.tables.push_back(std::move(built));
+    }
+}
+
+void FinishTables(const std::vector<CallColumns>& perCall, Report& report)
+{
+    for (const CallColumns& gathered : perCall) {
+        if (gathered.table == SIZE_MAX) continue;
+        ResultTable& t = report.tables[gathered.table];
+        const std::size_t rows = t.rows.size(), cols = t.columns.size();
+        t.values.resize(rows * cols);
+        for (std::size_t c = 0; c < cols; ++c)
+            for (std::size_t r = 0; r < rows; ++r) t.values[r * cols + c] = gathered.columnMajor[c * rows + r];
+    }
+}
+
+// ---- Charts ----
+
+std::string ReplaceAll(std::string text, std::string_view key, const std::string& value)
+{
+    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + value.size()))
+        text.replace(at, key.size(), value);
+    return text;
+}
+
+ChartData BuildChart(const ChartSpec& spec, const CallResult& call, const CallContext& context)
+{
+    ChartData chart;
+    const std::string named = fmt::format("{}", fmt::join(call.labels.columns, ", "));
+    chart.title = ReplaceAll(std::string(spec.title), "{columns}", named);
+    chart.xLabel = ReplaceAll(std::string(spec.xLabel), "{columns}", named);
+    chart.yLabel = ReplaceAll(std::string(spec.yLabel), "{columns}", named);
+    if (spec.xAxis == AxisKind::Classes) chart.classLabels = call.labels.classes;
+    for (const SeriesSpec& s : spec.series) {
+        RealHostArray array = call.arrays[static_cast<std::size_t>(s.argument)];
+        const std::size_t columns = array.descriptor().dimensions == 1 ? 1 : array.cols();
+        const std::size_t first = s.column == 0 ? 0 : static_cast<std::size_t>(s.column) - 1;
+        const std::size_t last = s.column == 0 ? columns : std::min(columns, first + 1);
+        for (std::size_t j = first; j < last; ++j) {
+            Series series{s.kind,
+                          ReplaceAll(std::string(s.label), "{column}",
+                                     j < call.labels.columns.size() ? call.labels.columns[j] : std::string()),
+                          {},
+                          {}};
+            const std::size_t rows = std::min(context.Evaluate(s.rows), array.rows());
+            for (std::size_t i = 0; i < rows; ++i) {
+                const double y = Cell(array, i, j);
+                const double x = s.xColumn > 0 ? Cell(array, i, static_cast<std::size_t>(s.xColumn) - 1)
+                                               : s.x0 + s.dx * static_cast<double>(i);
+                if (IsMissing(y) || IsMissing(x)) continue;
+                series.x.push_back(x);
+                series.y.push_back(y);
+            }
+            if (!series.x.empty()) chart.series.push_back(std::move(series));
+        }
+    }
+    if (spec.custom != nullptr) spec.custom(call, chart);
+    return chart;
+}
+
+// ---- Inputs ----
+
+Inputs ReadInputs(const Request& request, const FormSpec& form, const CsvTable& table)
+{
+    const AnalysisSpec& analysis = *request.analysis;
+    Inputs inputs;
+    for (const std::string& name : request.columns) {
+        inputs.columns.push_back(ResolveColumn(table, name));
+        inputs.names.push_back(table.header()[inputs.columns.back()]);
+    }
+    std::vector<std::size_t> byColumns;
+    for (const std::string& name : request.by) byColumns.push_back(ResolveColumn(table, name));
+
+    switch (form.codes) {
+    case CodeKind::None:
+        for (std::size_t k = 0; k < inputs.columns.size(); ++k)
+            inputs.numbers.push_back(NumericColumn(table, inputs.columns[k], form.predictions && k == 0));
+        break;
+    case CodeKind::Categories:
+        inputs.codes.codes.resize(inputs.columns.size());
+        for (std::size_t k = 0; k < inputs.columns.size(); ++k) {
+            Categories own = Categorize(table, std::span(&inputs.columns[k], 1));
+            inputs.codes.codes[k] = std::move(own.codes[0]);
+            (k == 0 ? inputs.rowClasses : inputs.columnClasses) = std::move(own.labels);
+        }
+        break;
+    case CodeKind::SharedCategories:
+        inputs.codes = Categorize(table, inputs.columns);
+        break;
+    case CodeKind::Classes: {
+        ClassBinning binning;
+        for (const OptionSpec& option : analysis.options) {
+            const auto given = request.options.find(std::string(option.flag));
+            if (given == request.options.end()) continue;
+            const double value = ParseOption(analysis, option, given->second);
+            if (option.flag == "width") binning.width = value;
+            if (option.flag == "from") binning.from = value;
+        }
+        inputs.codes = Classify(table, inputs.columns, binning);
+        break;
+    }
+    }
+    const std::size_t classes = inputs.codes.labels.size();
+    if ((form.minClasses > 0 && classes < static_cast<std::size_t>(form.minClasses)) ||
+        (form.maxClasses > 0 && classes > static_cast<std::size_t>(form.maxClasses)))
+        throw UsageError(fmt::format("{}: the columns {} must hold {} distinct values together, but hold {}{}{}",
+                                     analysis.name, fmt::join(inputs.names, ", "), form.maxClasses, classes,
+                                     classes == 0 ? "" : ": ", fmt::join(inputs.codes.labels, ", ")));
+
+    for (const std::size_t column : byColumns) {
+        inputs.groups.push_back(Categorize(table, std::span(&column, 1)));
+        const std::size_t groups = inputs.groups.back().labels.size();
+        const std::string& name = table.header()[column];
+        if (groups == 0) throw UsageError(fmt::format("{}: the group column '{}' is empty", analysis.name, name));
+        if ((form.minGroups > 0 && groups < static_cast<std::size_t>(form.minGroups)) ||
+            (form.maxGroups > 0 && groups > static_cast<std::size_t>(form.maxGroups)))
+            throw UsageError(fmt::format("{} compares {} groups, but '{}' has {}: {}", analysis.name, form.maxGroups,
+                                         name, groups, fmt::join(inputs.groups.back().labels, ", ")));
+    }
+    return inputs;
+}
+
+std::vector<CallPlan> PlanCalls(const FormSpec& form, const Inputs& inputs, const CsvTable& table)
+{
+    std::vector<std::size_t> all(table.rows());
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+    std::vector<CallPlan> calls;
+    if (form.repeat == Repeat::Once) {
+        CallPlan call{fmt::format("{}", fmt::join(inputs.names, ", ")), {}, all, {}};
+        for (std::size_t k = 0; k < inputs.columns.size(); ++k) call.columns.push_back(k);
+        calls.push_back(std::move(call));
+        return calls;
+    }
+    for (std::size_t k = 0; k < inputs.columns.size(); ++k) {
+        if (inputs.groups.empty()) {
+            calls.push_back({inputs.names[k], {k}, all, {}});
+            continue;
+        }
+        const Categories& groups = inputs.groups[0];
+        const std::size_t firstCall = calls.size();
+        for (std::size_t g = 0; g < groups.labels.size(); ++g)
+            calls.push_back({fmt::format("{}: {}", inputs.names[k], groups.labels[g]), {k}, {}, {}});
+        for (std::size_t i = 0; i < table.rows(); ++i)
+            if (const double g = groups.codes[0][i]; !IsMissing(g))
+                calls[firstCall + static_cast<std::size_t>(g)].rows.push_back(i);
+    }
+    return calls;
+}
+
+std::vector<double> BuildOptions(const Request& request, const FormSpec& form, const CallContext& context)
+{
+    const AnalysisSpec& analysis = *request.analysis;
+    int slots = 0;
+    for (const OptionSpec& option : analysis.options) slots = std::max(slots, option.slot);
+    for (const Preset& preset : form.presets) slots = std::max(slots, preset.slot);
+    std::vector<double> values(static_cast<std::size_t>(slots), 0.0);
+    for (const OptionSpec& option : analysis.options) {
+        if (option.slot == 0) continue;
+        const auto given = request.options.find(std::string(option.flag));
+        double value = option.defaultValue;
+        if (given != request.options.end()) {
+            value = ParseOption(analysis, option, given->second);
+        } else if (std::isnan(value)) {
+            value = static_cast<double>(context.Evaluate(option.derived));
+            value = std::clamp(value, std::isfinite(option.min) ? option.min : value,
+                               std::isfinite(option.max) ? option.max : value);
+        }
+        values[static_cast<std::size_t>(option.slot) - 1] = value;
+    }
+    for (const Preset& preset : form.presets) values[static_cast<std::size_t>(preset.slot) - 1] = preset.value;
+    return values;
+}
+
+}  // namespace
+
+const FormSpec& SelectForm(const AnalysisSpec& analysis, std::size_t columns, std::size_t byColumns)
+{
+    for (const FormSpec& form : analysis.forms) {
+        const bool columnsFit = columns >= static_cast<std::size_t>(form.minColumns) &&
+                                (form.maxColumns == 0 || columns <= static_cast<std::size_t>(form.maxColumns));
+        if (columnsFit && byColumns == static_cast<std::size_t>(form.byColumns)) return form;
+    }
+    std::vector<std::string> usages;
+    for (const FormSpec& form : analysis.forms) usages.push_back(fmt::format("'{} FILE {}'", analysis.name, form.usage));
+    throw UsageError(fmt::format("{}: {} and {} do not fit; use {}", analysis.name, Plural(columns, "column"),
+                                 Plural(byColumns, "--by column"), fmt::join(usages, " or ")));
+}
+
+Outcome RunAnalysis(const Request& request, const CsvTable& table)
+{
+    const AnalysisSpec& analysis = *request.analysis;
+    const FormSpec& form = SelectForm(analysis, request.columns.size(), request.by.size());
+    if (request.chart && (analysis.chart == nullptr || form.repeat != Repeat::Once))
+        throw UsageError(fmt::format("{}: --svg is not available {}", analysis.name,
+                                     analysis.chart == nullptr ? "for this analysis" : "with --by"));
+    const Inputs inputs = ReadInputs(request, form, table);
+    std::vector<CallPlan> calls = PlanCalls(form, inputs, table);
+
+    Outcome outcome;
+    outcome.report.analysis = std::string(analysis.name);
+    std::vector<CallColumns> perCall;
+    for (std::size_t c = 0; c < calls.size(); ++c) {
+        CallPlan& plan = calls[c];
+        const CallContext context(form, inputs, plan);
+        plan.options = BuildOptions(request, form, context);
+
+        CallResult call;
+        call.label = plan.label;
+        for (const std::size_t k : plan.columns) call.labels.columns.push_back(inputs.names[k]);
+        if (!inputs.groups.empty()) call.labels.groups = inputs.groups[0].labels;
+        if (inputs.groups.size() > 1) call.labels.groups2 = inputs.groups[1].labels;
+        call.labels.classes = inputs.codes.labels;
+        call.labels.rowClasses = inputs.rowClasses;
+        call.labels.columnClasses = inputs.columnClasses;
+
+        call.arrays.reserve(form.arguments.size());
+        for (const ArgumentSpec& spec : form.arguments) call.arrays.push_back(BuildArgument(spec, context, plan, inputs));
+        std::vector<HostArray**> arguments;
+        for (RealHostArray& array : call.arrays) arguments.push_back(array.ref());
+
+        const int32_t status = analysis.call(arguments);
+        if (status != 0)
+            throw AnalysisError(StatusError(analysis, status, SmallestSample(form, context, plan, inputs), plan.label));
+
+        AddTables(form, call, table, plan, outcome.report, perCall);
+        if (request.chart && c + 1 == calls.size()) outcome.chart = BuildChart(*analysis.chart, call, context);
+    }
+    FinishTables(perCall, outcome.report);
+    return outcome;
+}
+
+}  // namespace sheetstat::host

@@ -1,0 +1,240 @@
+// The declarative registry of the analyses: one data entry per analysis tells the
+// host everything it needs to run it on a table and lay out what comes back. The
+// command line, its help, the table/CSV/JSON writers and the charts all read these
+// entries (and `sheetstat registry` prints them as JSON for other hosts).
+//
+// An entry names the export, its options (flag, options slot, default, range), one or
+// more forms of input (which columns, whether --by groups them, how the columns become
+// the export's arguments), how every argument array is sized from the data, the
+// labels of the result slots and cells, the status messages in words, and the chart.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <span>
+#include <string_view>
+#include <utility>
+
+#include "sheetstat/sheetstat.h"
+
+namespace sheetstat::host {
+
+// ---- Sizes taken from the data ----
+
+// A count the host reads off the data of one call.
+enum class Quantity : uint8_t {
+    Fixed,          // none: the extent is its offset alone
+    Cases,          // data rows of the call (every row of the file, or of one group)
+    Columns,        // columns the user named
+    Groups,         // distinct values of the (first) --by column
+    Groups2,        // distinct values of the second --by column
+    Classes,        // codes shared by the coded columns
+    RowClasses,     // codes of the first coded column
+    ColumnClasses,  // codes of the second coded column
+    Predictions,    // rows whose first column holds `?`
+};
+
+// scale * (the quantity) + offset.
+struct Extent {
+    Quantity of = Quantity::Fixed;
+    int scale = 1;
+    int offset = 0;
+};
+constexpr Extent Fixed(int n) { return {Quantity::Fixed, 0, n}; }
+constexpr Extent Count(Quantity q, int scale = 1, int offset = 0) { return {q, scale, offset}; }
+
+// ---- Options ----
+
+// A named choice of a coded option, e.g. {"tukey", 1}.
+struct Choice {
+    std::string_view name;
+    double value;
+};
+
+inline constexpr double kFromData = std::numeric_limits<double>::quiet_NaN();
+
+struct OptionSpec {
+    std::string_view flag;      // --flag on the command line
+    std::string_view help;
+    int slot = 0;               // options slot the value goes to (1-based); 0: read by the host
+    double defaultValue = 0;    // kFromData: chosen from the data (see `derived`), or unset
+    double min = -std::numeric_limits<double>::infinity();
+    double max = std::numeric_limits<double>::infinity();
+    bool integer = false;
+    bool isSwitch = false;      // a flag without value: 1 when given, else the default
+    std::span<const Choice> choices{};  // named values (the flag takes a name)
+    Extent derived{};           // default when defaultValue is kFromData and this is not Fixed(0)
+};
+
+// ---- Inputs ----
+
+// How the named columns (and --by) are read.
+enum class CodeKind : uint8_t {
+    None,              // numbers
+    Categories,        // each column's distinct values, coded 0, 1, ... on its own
+    SharedCategories,  // the distinct values of all the columns together
+    Classes,           // frequency classes (whole numbers, classes of a width, or labels)
+};
+
+// How the host calls the export.
+enum class Repeat : uint8_t {
+    Once,        // one call with every column
+    EachColumn,  // one call per named column, and per group of --by when given
+};
+
+// What the host puts into an argument array before the call.
+enum class Fill : uint8_t {
+    Options,                // 1-D: the options, slot by slot
+    Numbers,                // 2-D: the named columns (rows = cases); further columns MissingValue
+    Vector,                 // 1-D: the one named column of the call
+    Codes,                  // 2-D: the named columns as codes (see CodeKind)
+    GroupCodes,             // 1-D: the code of each case's --by value
+    NumbersWithGroupCodes,  // 2-D: the first named column, then the codes of each --by column
+    Result,                 // output only: every element MissingValue before the call
+    Unused,                 // not read in this form: a 1-D array of no slots
+};
+
+struct ArgumentSpec {
+    std::string_view name;   // the export's name for it
+    Fill fill;
+    Extent rows = Fixed(0);  // 1-D arrays: the slot count; 2-D: rows
+    Extent cols = Fixed(0);  // 2-D arrays: columns; Fixed(0) marks a 1-D array
+};
+
+// An option slot a form fixes (e.g. the data layout).
+struct Preset {
+    int slot;
+    double value;
+};
+
+// ---- Results ----
+
+enum class LabelSource : uint8_t {
+    Fixed,          // the listed names
+    Columns,        // the named columns
+    Groups,         // the values of --by
+    Groups2,        // the values of the second --by
+    Classes,        // the class or category labels
+    RowClasses,     // the categories of the first coded column
+    ColumnClasses,  // the categories of the second coded column
+    Lines,          // "line N": the file line of each case
+    Calls,          // one per call of a repeated analysis ("height", "height: A")
+};
+
+// Labels of rows or columns of a result table. For sources other than Fixed, `names`
+// follow the data's labels (e.g. "total").
+struct Labels {
+    LabelSource source = LabelSource::Fixed;
+    std::span<const std::string_view> names{};
+};
+
+struct TableSpec {
+    std::string_view name;   // key in JSON and CSV output
+    std::string_view title;  // heading of the terminal table
+    int argument;            // index of the argument array it shows
+    Labels rows;             // one label per shown row (slot of a 1-D array)
+    Labels columns;          // 1-D arrays: one column, or Calls for repeated analyses
+    // When given: the table's columns are column 1 of each of these arguments (and
+    // `argument` is not read), e.g. counts, means and deviations side by side.
+    std::span<const int> joined{};
+};
+
+// Status codes in words. "{call}" is replaced by the call's label, "{smallest}" by the
+// group or column with the fewest values ("group 'B' has 1 value").
+struct StatusText {
+    int code;
+    std::string_view text;
+};
+
+// One way to give the input.
+struct FormSpec {
+    std::string_view usage;  // the column arguments, e.g. "VALUE --by GROUP"
+    std::string_view help;   // what the columns are
+    int byColumns = 0;       // --by columns taken: 0, 1 or 2
+    int minColumns = 1, maxColumns = 1;  // named columns (maxColumns 0: any number)
+    int minGroups = 0, maxGroups = 0;    // distinct values of --by (0: no limit)
+    Repeat repeat = Repeat::Once;
+    CodeKind codes = CodeKind::None;
+    bool predictions = false;            // `?` in the first column asks for a prediction
+    int minClasses = 0, maxClasses = 0;  // codes the coded columns may hold (0: no limit)
+    std::span<const Preset> presets{};
+    std::span<const ArgumentSpec> arguments{};
+    std::span<const TableSpec> tables{};
+};
+
+// ---- Charts ----
+
+// Bars: one bar per point, side by side when several series are bars; Line: a polyline;
+// Points: a marker per point; Steps: a step function (Kaplan-Meier curves); Segments:
+// points 1-2, 3-4, ... joined in pairs (dendrograms, whiskers, control limits).
+enum class SeriesKind : uint8_t { Bars, Line, Points, Steps, Segments };
+enum class AxisKind : uint8_t { Numbers, Classes };
+
+// A plotted series read from a result array: rows 1..`rows` of `column` (0: one series
+// per column of the array) at x = x0 + dx*(row - 1), or at the values of `xColumn`.
+// Empty cells are not plotted; a series with no point is left out.
+struct SeriesSpec {
+    SeriesKind kind;
+    std::string_view label;  // "{column}": the label of the array column
+    int argument;
+    int column = 1;
+    Extent rows = Fixed(0);
+    double x0 = 1, dx = 1;
+    int xColumn = 0;
+};
+
+struct ChartData;
+struct CallResult;
+// Builds a chart whose layout series cannot describe (a dendrogram, boxes).
+using ChartBuilder = void (*)(const CallResult& call, ChartData& chart);
+
+struct ChartSpec {
+    // In the title and axis labels "{columns}" is replaced by the named columns.
+    std::string_view title;
+    std::string_view xLabel;
+    std::string_view yLabel;
+    AxisKind xAxis = AxisKind::Numbers;
+    std::span<const SeriesSpec> series{};
+    ChartBuilder custom = nullptr;
+};
+
+// ---- The analysis ----
+
+// Calls an export with its arguments in order.
+using ExportCall = int32_t (*)(std::span<HostArray** const> arguments);
+
+template <class R, class... A>
+constexpr std::size_t ArityOf(R(SHEETSTAT_CALL*)(A...))
+{
+    return sizeof...(A);
+}
+
+template <auto Export>
+int32_t CallExport(std::span<HostArray** const> arguments)
+{
+    return [&]<std::size_t... I>(std::index_sequence<I...>) {
+        return Export(arguments[I]...);
+    }(std::make_index_sequence<ArityOf(Export)>{});
+}
+
+struct AnalysisSpec {
+    std::string_view name;        // the subcommand
+    std::string_view exportName;  // the library's export
+    std::string_view summary;     // one line for `sheetstat --help`
+    std::string_view help;        // more for `sheetstat NAME --help`
+    ExportCall call;
+    std::size_t arity;
+    std::span<const OptionSpec> options{};
+    std::span<const FormSpec> forms{};
+    std::span<const StatusText> statuses{};
+    const ChartSpec* chart = nullptr;
+};
+
+std::span<const AnalysisSpec> Analyses();
+const AnalysisSpec* FindAnalysis(std::string_view name);
+
+// The message for status `code` of `analysis`: its own text, else the common one.
+std::string_view StatusMessage(const AnalysisSpec& analysis, int code);
+
+}  // namespace sheetstat::host

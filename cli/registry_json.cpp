@@ -1,0 +1,124 @@
+#include "registry_json.hpp"
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+#include "registry.hpp"
+
+namespace sheetstat::host {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+const char* Name(Quantity q)
+{
+    constexpr const char* names[] = {"fixed",   "cases",      "columns",       "groups",      "groups2",
+                                     "classes", "rowClasses", "columnClasses", "predictions"};
+    return names[static_cast<int>(q)];
+}
+const char* Name(Fill f)
+{
+    constexpr const char* names[] = {"options",    "numbers",  "vector", "codes", "groupCodes",
+                                     "numbersWithGroupCodes", "result", "unused"};
+    return names[static_cast<int>(f)];
+}
+const char* Name(LabelSource s)
+{
+    constexpr const char* names[] = {"fixed",   "columns",    "groups",        "groups2", "classes",
+                                     "rowClasses", "columnClasses", "lines", "calls"};
+    return names[static_cast<int>(s)];
+}
+const char* Name(CodeKind k)
+{
+    constexpr const char* names[] = {"none", "categories", "sharedCategories", "classes"};
+    return names[static_cast<int>(k)];
+}
+const char* Name(SeriesKind k)
+{
+    constexpr const char* names[] = {"bars", "line", "points", "steps", "segments"};
+    return names[static_cast<int>(k)];
+}
+
+// An extent as {"of": quantity, "scale": s, "offset": o}: count = s * quantity + o.
+Json ToJson(Extent e) { return Json{{"of", Name(e.of)}, {"scale", e.scale}, {"offset", e.offset}}; }
+
+Json ToJson(const Labels& labels)
+{
+    Json names = Json::array();
+    for (const auto n : labels.names) names.push_back(n);
+    return Json{{"source", Name(labels.source)}, {"names", names}};
+}
+
+Json Number(double x) { return std::isfinite(x) ? Json(x) : Json(nullptr); }
+
+Json ToJson(const FormSpec& form)
+{
+    Json arguments = Json::array(), tables = Json::array(), presets = Json::array();
+    for (const ArgumentSpec& a : form.arguments) {
+        const bool twoDimensional = !(a.cols.of == Quantity::Fixed && a.cols.offset == 0);
+        Json arg{{"name", a.name}, {"fill", Name(a.fill)}, {"rows", ToJson(a.rows)}};
+        if (twoDimensional) arg["columns"] = ToJson(a.cols);
+        arguments.push_back(arg);
+    }
+    for (const TableSpec& t : form.tables) {
+        Json table{{"name", t.name}, {"title", t.title}, {"argument", t.argument}, {"rows", ToJson(t.rows)},
+                   {"columns", ToJson(t.columns)}};
+        if (!t.joined.empty()) table["joined"] = Json(std::vector<int>(t.joined.begin(), t.joined.end()));
+        tables.push_back(table);
+    }
+    for (const Preset& p : form.presets) presets.push_back(Json{{"slot", p.slot}, {"value", p.value}});
+    return Json{{"usage", form.usage},           {"help", form.help},
+                {"byColumns", form.byColumns},   {"minColumns", form.minColumns},
+                {"maxColumns", form.maxColumns}, {"minGroups", form.minGroups},
+                {"maxGroups", form.maxGroups},   {"repeat", form.repeat == Repeat::Once ? "once" : "eachColumn"},
+                {"codes", Name(form.codes)},     {"predictions", form.predictions},
+                {"minClasses", form.minClasses}, {"maxClasses", form.maxClasses},
+                {"presets", presets},            {"arguments", arguments},
+                {"tables", tables}};
+}
+
+}  // namespace
+
+std::string RegistryJson()
+{
+    Json analyses = Json::array();
+    for (const AnalysisSpec& a : Analyses()) {
+        Json options = Json::array(), forms = Json::array(), statuses = Json::array();
+        for (const OptionSpec& o : a.options) {
+            Json choices = Json::array();
+            for (const Choice& c : o.choices) choices.push_back(Json{{"name", c.name}, {"value", c.value}});
+            options.push_back(Json{{"flag", o.flag},
+                                   {"help", o.help},
+                                   {"slot", o.slot},
+                                   {"default", Number(o.defaultValue)},
+                                   {"min", Number(o.min)},
+                                   {"max", Number(o.max)},
+                                   {"integer", o.integer},
+                                   {"switch", o.isSwitch},
+                                   {"choices", choices},
+                                   {"derived", ToJson(o.derived)}});
+        }
+        for (const FormSpec& f : a.forms) forms.push_back(ToJson(f));
+        for (const int code : {1, 2, 3, 7, 8, 12, 14, 15, 18})
+            statuses.push_back(Json{{"code", code}, {"text", StatusMessage(a, code)}});
+        Json entry{{"name", a.name}, {"export", a.exportName}, {"summary", a.summary}, {"help", a.help},
+                   {"arguments", a.arity}, {"options", options}, {"forms", forms}, {"statuses", statuses}};
+        if (a.chart != nullptr) {
+            Json series = Json::array();
+            for (const SeriesSpec& s : a.chart->series)
+                series.push_back(Json{{"kind", Name(s.kind)}, {"label", s.label}, {"argument", s.argument},
+                                      {"column", s.column}, {"rows", ToJson(s.rows)}, {"x0", s.x0}, {"dx", s.dx},
+                                      {"xColumn", s.xColumn}});
+            entry["chart"] = Json{{"title", a.chart->title},
+                                  {"xLabel", a.chart->xLabel},
+                                  {"yLabel", a.chart->yLabel},
+                                  {"xAxis", a.chart->xAxis == AxisKind::Classes ? "classes" : "numbers"},
+                                  {"series", series},
+                                  {"custom", a.chart->custom != nullptr}};
+        }
+        analyses.push_back(entry);
+    }
+    return Json{{"analyses", analyses}}.dump(2) + "\n";
+}
+
+}  // namespace sheetstat::host

@@ -1,0 +1,305 @@
+// The `sheetstat` program end to end: small CSV files in, JSON or CSV out, compared
+// with values computed here from the data; every error path with its message and exit
+// code; the SVG charts parsed as XML with their series counted by colour.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fmt/format.h>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <pugixml.hpp>
+#include <set>
+#include <sstream>
+#include <sys/wait.h>
+
+#include "chart.hpp"
+
+namespace sheetstat::host {
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+struct Result {
+    int exit = -1;
+    std::string out, err;
+};
+
+std::string Slurp(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct Moments {
+    long double n = 0, mean = 0, variance = 0;
+};
+
+// Count, mean and sample variance by two passes in long double.
+Moments Reference(const std::vector<double>& values)
+{
+    Moments m;
+    for (const double x : values) m.mean += x;
+    m.n = static_cast<long double>(values.size());
+    m.mean /= m.n;
+    for (const double x : values) m.variance += (x - m.mean) * (x - m.mean);
+    m.variance /= m.n - 1;
+    return m;
+}
+
+void ExpectClose(double actual, long double expected)
+{
+    EXPECT_NEAR(actual, static_cast<double>(expected), 1e-12 * std::fabs(static_cast<double>(expected)) + 1e-300);
+}
+
+class Sheetstat : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::path(::testing::TempDir()) /
+               (std::string("sheetstat_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string File(const std::string& name, const std::string& text)
+    {
+        std::ofstream(dir_ / name, std::ios::binary) << text;
+        return (dir_ / name).string();
+    }
+
+    // Runs the program in the test's folder with `args`.
+    Result Run(const std::vector<std::string>& args)
+    {
+        std::string command = "cd '" + dir_.string() + "' && '" SHEETSTAT_PROGRAM "'";
+        for (const std::string& a : args) {
+            command += " '";
+            for (const char c : a) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
+            command += "'";
+        }
+        command += " >out.txt 2>err.txt";
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir_ / "out.txt"), Slurp(dir_ / "err.txt")};
+    }
+
+    Json RunJson(const std::vector<std::string>& args)
+    {
+        const Result r = Run(args);
+        EXPECT_EQ(r.exit, 0) << r.err;
+        return Json::parse(r.out);
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(Sheetstat, DescriptivesSkipEmptyCellsAndReportEmptyResultsAsNull)
+{
+    File("data.csv", "id,height,one\n1,170.5,7\n2,,\n3,165.25,\n4,180,\n5,1e2,\n");
+    const Json json = RunJson({"descriptives", "--format", "json", "data.csv", "height", "3"});
+    const Json& table = json["tables"]["statistics"];
+    EXPECT_EQ(table["columns"], Json({"height", "one"}));
+    const Moments m = Reference({170.5, 165.25, 180, 100});
+    EXPECT_EQ(table["rows"]["n"], Json({4, 1}));
+    ExpectClose(table["rows"]["mean"][0], m.mean);
+    ExpectClose(table["rows"]["standard deviation"][0], std::sqrt(m.variance));
+    EXPECT_EQ(table["rows"]["sum"][0], 615.75);
+    EXPECT_TRUE(table["rows"]["standard deviation"][1].is_null());
+
+    const Result csv = Run({"descriptives", "--format", "csv", "data.csv", "one"});
+    EXPECT_NE(csv.out.find("table,row,column,value\nstatistics,n,one,1\nstatistics,mean,one,7\n"), std::string::npos);
+    EXPECT_NE(csv.out.find("\nstatistics,standard deviation,one,\n"), std::string::npos);
+}
+
+TEST_F(Sheetstat, TTestGroupsAreLabelsInAscendingOrder)
+{
+    File("trial.csv",
+         "arm,response\nplacebo,5.1\ndrug,6.3\nplacebo,4.8\ndrug,7.0\nplacebo,\ndrug,6.1\n,9.9\nplacebo,5.5\ndrug,6.8\n"
+         "placebo,4.9\n");
+    const std::vector<double> drug = {6.3, 7.0, 6.1, 6.8}, placebo = {5.1, 4.8, 5.5, 4.9};
+    const Json json = RunJson({"ttest", "--format", "json", "trial.csv", "response", "--by", "arm"});
+    const Json& groups = json["tables"]["groups"];
+    EXPECT_EQ(groups["columns"], Json({"drug", "placebo", "both"}));
+    EXPECT_EQ(groups["rows"]["n"], Json({4, 4, 8}));
+    const Moments d = Reference(drug), p = Reference(placebo);
+    ExpectClose(groups["rows"]["mean"][0], d.mean);
+    ExpectClose(groups["rows"]["mean"][1], p.mean);
+    const long double pooled = ((d.n - 1) * d.variance + (p.n - 1) * p.variance) / (d.n + p.n - 2);
+    const long double t = (d.mean - p.mean) / std::sqrt(pooled * (1 / d.n + 1 / p.n));
+    const long double vd = d.variance / d.n, vp = p.variance / p.n;
+    const long double welchDf = (vd + vp) * (vd + vp) / (vd * vd / (d.n - 1) + vp * vp / (p.n - 1));
+    const Json& tests = json["tables"]["tests"]["rows"];
+    ExpectClose(tests["t (pooled variance)"][0], t);
+    ExpectClose(tests["degrees of freedom (Welch)"][0], welchDf);
+    EXPECT_EQ(tests["degrees of freedom (pooled)"][0], 6);
+}
+
+TEST_F(Sheetstat, CrosstabsOfQuotedLabelsInASemicolonFileWithCrlf)
+{
+    File("cities.csv", "\xEF\xBB\xBF\"city\";answer\r\n\"Paris; FR\";yes\r\n\"Paris; FR\";no\r\n\"Rome \"\"IT\"\"\";yes\r\n"
+                       "\"Rome \"\"IT\"\"\";yes\r\n\"Rome \"\"IT\"\"\";no\r\n\"Paris; FR\";no\r\n\"Rome \"\"IT\"\"\";yes\r\n");
+    const Json json = RunJson({"crosstabs", "--sep", ";", "--format", "json", "cities.csv", "city", "answer"});
+    const Json& observed = json["tables"]["observed"];
+    EXPECT_EQ(observed["columns"], Json({"no", "yes", "total"}));
+    EXPECT_EQ(observed["rows"]["Paris; FR"], Json({2, 1, 3}));
+    EXPECT_EQ(observed["rows"]["Rome \"IT\""], Json({1, 3, 4}));
+    EXPECT_EQ(observed["rows"]["total"], Json({3, 4, 7}));
+    const double O[2][2] = {{2, 1}, {1, 3}}, rows[2] = {3, 4}, cols[2] = {3, 4};
+    long double chiSquare = 0;
+    for (int i = 0; i < 2; ++i)
+        for (int j = 0; j < 2; ++j) {
+            const long double E = rows[i] * cols[j] / 7.0L;
+            chiSquare += (O[i][j] - E) * (O[i][j] - E) / E;
+        }
+    ExpectClose(json["tables"]["tests"]["rows"]["chi-square"][0], chiSquare);
+}
+
+TEST_F(Sheetstat, MeansOfGroupsOfNumbersInNumericOrder)
+{
+    File("m.csv", "dose,y\n10,1\n9,2\n100,3\n10,5\n9,4\n");
+    const Json json = RunJson({"means", "--format", "json", "m.csv", "y", "--by", "dose"});
+    const Json& rows = json["tables"]["groups"]["rows"];
+    EXPECT_EQ(json["tables"]["groups"]["columns"], Json({"n", "mean", "standard deviation"}));
+    EXPECT_EQ(rows["9"], Json({2, 3, std::sqrt(2.0)}));
+    EXPECT_EQ(rows["10"][1], 3);
+    EXPECT_TRUE(rows["100"][2].is_null());
+    EXPECT_EQ(rows["total"][0], 5);
+}
+
+TEST_F(Sheetstat, PairedTTestAsCsv)
+{
+    File("p.csv", "before,after\n10,12\n11,\n9,10.5\n12,15\n8,8.25\n");
+    const Result r = Run({"paired-ttest", "--format", "csv", "p.csv", "after", "before"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    const std::vector<double> d = {2, 1.5, 3, 0.25};
+    const Moments m = Reference(d);
+    const long double t = m.mean / std::sqrt(m.variance / m.n);
+    const std::string prefix = "test,t,value,";
+    const std::size_t at = r.out.find(prefix);
+    ASSERT_NE(at, std::string::npos) << r.out;
+    ExpectClose(std::stod(r.out.substr(at + prefix.size())), t);
+    EXPECT_NE(r.out.find("test,pairs n,value,4\n"), std::string::npos);
+}
+
+TEST_F(Sheetstat, RepeatedAnalysesGetAColumnOrATablePerColumnAndGroup)
+{
+    File("r.csv", "g,x\nA,1\nB,10\nA,2\nB,14\nA,\nA,6\nB,12\n");
+    const Json ks = RunJson({"ks-normal", "--format", "json", "r.csv", "x", "--by", "g"});
+    EXPECT_EQ(ks["tables"]["test"]["columns"], Json({"x: A", "x: B"}));
+    EXPECT_EQ(ks["tables"]["test"]["rows"]["n"], Json({3, 3}));
+
+    const Json outliers = RunJson({"outliers", "--format", "json", "r.csv", "x", "--by", "g"});
+    const Json& a = outliers["tables"]["outliers:x: A"]["rows"];
+    EXPECT_EQ(outliers["tables"]["outliers:x: A"]["columns"], Json({"value", "z", "probability"}));
+    const Moments m = Reference({1, 2, 6});
+    ExpectClose(a["line 7"][1], std::fabs(6 - m.mean) / std::sqrt(m.variance));
+    EXPECT_TRUE(a["line 6"][0].is_null());  // the empty cell keeps its row, without results
+    EXPECT_EQ(outliers["tables"]["outliers:x: B"]["rows"].size(), 3u);
+}
+
+TEST_F(Sheetstat, McNemarOfYesNoLabelsAndTwoWayMeans)
+{
+    File("c.csv", "before,after,sex,site\nno,yes,f,1\nno,yes,m,2\nyes,yes,f,2\nno,no,m,1\nyes,no,f,1\nno,yes,f,2\n");
+    const Json json = RunJson({"mcnemar", "--format", "json", "c.csv", "before", "after"});
+    const Json& table = json["tables"]["table"];
+    EXPECT_EQ(table["columns"], Json({"no", "yes", "total"}));
+    EXPECT_EQ(table["rows"]["no"], Json({1, 3, 4}));
+    EXPECT_EQ(table["rows"]["yes"], Json({1, 1, 2}));
+    // b = 3 changes no -> yes, c = 1 yes -> no: continuity-corrected chi-square.
+    EXPECT_EQ(json["tables"]["test"]["rows"]["chi-square"][0], (3.0 - 1 - 1) * (3.0 - 1 - 1) / (3 + 1));
+
+    File("w.csv", "sex,site,y\nf,1,2\nm,2,4\nf,2,6\nm,1,8\nf,1,4\nf,2,\n");
+    const Json means = RunJson({"means", "--format", "json", "w.csv", "y", "--by", "sex", "--by", "site"});
+    EXPECT_EQ(means["tables"]["means"]["columns"], Json({"1", "2"}));
+    EXPECT_EQ(means["tables"]["counts"]["rows"]["f"], Json({2, 1}));
+    EXPECT_EQ(means["tables"]["means"]["rows"]["f"], Json({3, 6}));
+    ExpectClose(means["tables"]["means"]["rows"]["total"][0], 14.0L / 3);
+}
+
+// Palette colours used to fill shapes (bars) and only to stroke them (lines).
+struct SeriesColours {
+    std::set<std::string> filled, stroked;
+};
+SeriesColours ChartSeries(const std::string& path)
+{
+    pugi::xml_document svg;
+    const pugi::xml_parse_result parsed = svg.load_file(path.c_str());
+    EXPECT_TRUE(parsed) << parsed.description();
+    EXPECT_STREQ(svg.document_element().name(), "svg");
+    std::set<std::string> palette;
+    for (const unsigned rgb : kSeriesColors) palette.insert(fmt::format("#{:06X}", rgb));
+    SeriesColours colours;
+    for (const pugi::xpath_node& node : svg.select_nodes("//*")) {
+        const std::string fill = node.node().attribute("fill").value(), stroke = node.node().attribute("stroke").value();
+        if (palette.contains(fill)) colours.filled.insert(fill);
+        if (palette.contains(stroke)) colours.stroked.insert(stroke);
+    }
+    for (const std::string& c : colours.filled) colours.stroked.erase(c);
+    return colours;
+}
+
+TEST_F(Sheetstat, FrequenciesCountClassesAndChartBarsWithTheNormalCurve)
+{
+    File("f.csv", "a,b\n0,2\n2,2\n2,\n3,0\n2,1\n");
+    const Json json = RunJson({"frequencies", "--format", "json", "--svg", "one.svg", "f.csv", "a"});
+    EXPECT_EQ(json["tables"]["counts"]["rows"]["2"], Json({3}));
+    EXPECT_EQ(json["tables"]["counts"]["rows"]["1"], Json({0}));
+    EXPECT_EQ(json["tables"]["counts"]["rows"]["total"], Json({5}));
+    const SeriesColours one = ChartSeries((dir_ / "one.svg").string());
+    EXPECT_EQ(one.filled.size(), 1u);   // the bars
+    EXPECT_EQ(one.stroked.size(), 1u);  // the normal curve
+
+    const Json both = RunJson({"frequencies", "--format", "json", "--svg", "two.svg", "f.csv", "a", "b"});
+    EXPECT_EQ(both["tables"]["counts"]["rows"]["2"], Json({3, 2}));
+    const SeriesColours two = ChartSeries((dir_ / "two.svg").string());
+    EXPECT_EQ(two.filled.size(), 2u);  // bars of each column, no curve
+    EXPECT_EQ(two.stroked.size(), 0u);
+}
+
+TEST_F(Sheetstat, TQuantileAndDemo)
+{
+    const Result t = Run({"tquantile", "0.05", "10"});
+    EXPECT_EQ(t.exit, 0);
+    EXPECT_EQ(t.out, "2.2281\n");
+    const Result demo = Run({"demo", "tour"});
+    EXPECT_EQ(demo.exit, 0) << demo.err;
+    EXPECT_NE(demo.out.find("$ sheetstat ttest tour/people.csv height --by group"), std::string::npos);
+    EXPECT_EQ(ChartSeries((dir_ / "tour" / "heads.svg").string()).filled.size(), 1u);
+}
+
+TEST_F(Sheetstat, ErrorsAreWordsWithTheirExitCodeAndNoResults)
+{
+    File("d.csv", "g,x,y\nA,1,2\nA,2,?\nB,3,abc\n");
+    File("q.csv", "g,x\nA,\"1\nB,2\n");
+    const struct {
+        std::vector<std::string> args;
+        int exit;
+        std::string message;
+    } cases[] = {
+        {{"ttest", "d.csv", "x", "--by", "g"}, 1, "sheetstat: ttest: group 'B' has 1 value"},
+        {{"ttest", "d.csv", "nope", "--by", "g"}, 2, "no column 'nope' (the columns are: g, x, y"},
+        {{"descriptives", "d.csv", "y"}, 2, "d.csv: line 3, column 'y': '?' is not a number"},
+        {{"descriptives", "d.csv", "x", "y"}, 2, "d.csv: line 3, column 'y': '?' is not a number"},
+        {{"descriptives", "absent.csv", "x"}, 2, "cannot read absent.csv"},
+        {{"descriptives", "q.csv", "x"}, 2, "q.csv: line 2: a quoted field is never closed"},
+        {{"ttest", "d.csv", "x", "--by", "x"}, 2, "ttest compares 2 groups, but 'x' has 3: 1, 2, 3"},
+        {{"ttest", "d.csv", "x"}, 2, "use 'ttest FILE VALUE --by GROUP' or 'ttest FILE FIRST SECOND'"},
+        {{"chisq-normal", "--classes", "4", "d.csv", "x"}, 2, "--classes must be a whole number from 5"},
+        {{"frequencies", "--svg", "no/such/dir.svg", "d.csv", "x"}, 2, "cannot write the chart to no/such/dir.svg"},
+        {{"descriptives", "d.csv"}, 2, "COLUMN is required"},
+        {{"anova-of-everything", "d.csv", "x"}, 2, "unknown analysis 'anova-of-everything'"},
+        {{"tquantile", "0", "3"}, 2, "P must be a probability"},
+    };
+    for (const auto& c : cases) {
+        const Result r = Run(c.args);
+        EXPECT_EQ(r.exit, c.exit) << c.args[0] << " " << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "") << c.message;
+    }
+}
+
+}  // namespace
+}  // namespace sheetstat::host

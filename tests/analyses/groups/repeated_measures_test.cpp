@@ -1,7 +1,6 @@
-// nkRepMeasures: a worked example, the table layout, incomplete subjects, exactly
-// additive and constant data, status paths, and the table against the computational
-// formulas in long double and under a large common offset.
-#include <cmath>
+// nkRepMeasures: a worked example with its layout and incomplete subjects, exactly
+// additive and constant data, and random designs against the computational formulas
+// and the split plot of one group (whose tests cover large offsets).
 #include <random>
 #include <vector>
 
@@ -12,150 +11,75 @@ namespace {
 
 constexpr double kUntouched = -7.0;
 
-struct RepMeasuresRun {
-    int32_t status;
-    RealHostArray table;
-};
-
-// `columns` one treatment per column; the table is 5 × 6 filled with kUntouched.
-RepMeasuresRun RunRepMeasures(const std::vector<std::vector<double>>& columns, std::size_t rows = 5,
-                              std::size_t cols = 6)
+RealHostArray RunRepMeasures(const std::vector<std::vector<double>>& columns)
 {
-    RealHostArray data = RealHostArray::FromColumns(columns);
-    RealHostArray table = RealHostArray::FromColumns(std::vector<std::vector<double>>(cols, std::vector<double>(rows, kUntouched)));
-    const int32_t status = nkRepMeasures(data.ref(), table.ref());
-    return {status, table};
+    RealHostArray data = RealHostArray::FromColumns(columns),
+                  table = RealHostArray::FromColumns(std::vector<std::vector<double>>(6, std::vector<double>(5, kUntouched)));
+    EXPECT_EQ(nkRepMeasures(data.ref(), table.ref()), kOk);
+    return table;
 }
 
-// The layout around the numbers: columns 3 and 4 MissingValue, rows 4 and 5 of the
-// residual and the total untouched.
-void ExpectLayout(RealHostArray& table)
-{
-    for (std::size_t i = 1; i <= 5; ++i) {
-        EXPECT_MISSING(table(i, 3));
-        EXPECT_MISSING(table(i, 4));
-    }
-    for (const std::size_t c : {5u, 6u}) {
-        EXPECT_EQ(table(4, c), kUntouched);
-        EXPECT_EQ(table(5, c), kUntouched);
-    }
-}
-
-void ExpectMatchesReference(RealHostArray& table, const std::vector<std::vector<double>>& columns, double tolerance)
+void ExpectMatchesReference(RealHostArray& table, const std::vector<std::vector<double>>& columns)
 {
     const ReferenceAnova r = ReferenceMixedDesign(columns, std::vector<double>(columns[0].size(), 0));
-    ExpectFTestMatches(table, 1, 5, r, tolerance);
-    ExpectFTestMatches(table, 2, 5, r, tolerance);
-    ExpectSourceMatches(table, 5, r, tolerance);
-    ExpectSourceMatches(table, 6, r, tolerance);
-    ExpectLayout(table);
+    for (const std::size_t c : {1u, 2u, 5u, 6u}) ExpectColumnMatches(table, c, r, 1e-13, c < 5 ? 5 : 0);
+    for (std::size_t i = 1; i <= 5; ++i) EXPECT_TRUE(IsMissing(table(i, 3)) && IsMissing(table(i, 4))) << i;
+    for (const std::size_t c : {5u, 6u}) EXPECT_TRUE(table(4, c) == kUntouched && table(5, c) == kUntouched);
 }
 
 // Four subjects under three treatments: treatment totals 12, 20, 28, subject totals
 // 15, 15, 17, 13, Σx² = 344, so SS_T = 1328/4 − 300 = 32, SS_S = 908/3 − 300 = 8/3,
-// SS_total = 44 and SS_E = 28/3 on 6 df.
-const std::vector<std::vector<double>> kExample = {{3, 2, 4, 3}, {5, 6, 4, 5}, {7, 7, 9, 5}};
-
-TEST(RepMeasures, WorkedExample)
+// SS_total = 44, SS_E = 28/3 on 6 df and F_T = 16/(28/18) = 10.2857. Subjects with an
+// empty cell leave every sum.
+TEST(RepMeasures, WorkedExampleAndIncompleteSubjects)
 {
-    RepMeasuresRun run = RunRepMeasures(kExample);
-    ASSERT_EQ(run.status, kOk);
-    const double expected[3][5] = {{32, 2, 16, 16 / (28.0 / 18)}, {8.0 / 3, 3, 8.0 / 9, (8.0 / 9) / (28.0 / 18)},
-                                   {28.0 / 3, 6, 28.0 / 18}};
-    for (const std::size_t c : {1u, 2u, 5u}) {
-        const double* column = expected[c == 5 ? 2 : c - 1];
-        for (std::size_t i = 1; i <= (c == 5 ? 3u : 4u); ++i) EXPECT_NEAR(run.table(i, c), column[i - 1], 1e-13);
-    }
-    EXPECT_EQ(run.table(1, 6), 44);
-    EXPECT_EQ(run.table(2, 6), 11);
-    EXPECT_NEAR(run.table(3, 6), 4, 1e-15);
-    EXPECT_NEAR(run.table(4, 1), 10.2857, 5e-5);
-    ExpectMatchesReference(run.table, kExample, 1e-14);
-}
-
-TEST(RepMeasures, IncompleteSubjectsAreLeftOutOfEverySum)
-{
-    std::vector<std::vector<double>> withGaps = kExample;
+    const std::vector<std::vector<double>> example = {{3, 2, 4, 3}, {5, 6, 4, 5}, {7, 7, 9, 5}};
+    std::vector<std::vector<double>> withGaps = example;
     for (auto& column : withGaps) column.insert(column.begin() + 2, {100, 200});
-    withGaps[0][2] = kMissing;  // a subject with a single empty cell
-    withGaps[2][3] = kMissing;
-    RepMeasuresRun gaps = RunRepMeasures(withGaps), example = RunRepMeasures(kExample);
-    ASSERT_EQ(gaps.status, kOk);
-    for (std::size_t c = 1; c <= 6; ++c) {
-        for (std::size_t i = 1; i <= 5; ++i) EXPECT_EQ(gaps.table(i, c), example.table(i, c)) << i << "," << c;
+    withGaps[0][2] = withGaps[2][3] = kMissing;
+    for (const auto& columns : {example, withGaps}) {
+        RealHostArray table = RunRepMeasures(columns);
+        EXPECT_NEAR(table(1, 2), 8.0 / 3, 1e-14);
+        EXPECT_NEAR(table(4, 1), 16 / (28.0 / 18), 1e-13);
+        ExpectMatchesReference(table, example);
     }
 }
 
-// Data that fit the additive model exactly have no residual: F is MissingValue and its
-// probability 0 for both rows, also at an offset where the means are not exact; all
-// equal data likewise, with every sum 0.
+// Exactly additive data have no residual: F MissingValue and probability 0 for both
+// rows, also at an offset where the means are not exact. All equal data: every sum 0.
 TEST(RepMeasures, ExactlyAdditiveAndConstantData)
 {
-    const std::vector<std::vector<double>> additive = {{1, 2, 5}, {1.5, 2.5, 5.5}, {4, 5, 8}, {1.25, 2.25, 5.25}};
     for (const double offset : {0.0, 1e8 + 1.0 / 3}) {
-        std::vector<std::vector<double>> columns = additive;
+        std::vector<std::vector<double>> columns = {{1, 2, 5}, {1.5, 2.5, 5.5}, {4, 5, 8}, {1.25, 2.25, 5.25}};
         for (auto& column : columns) {
             for (double& x : column) x += offset;
         }
-        RepMeasuresRun run = RunRepMeasures(columns);
-        ASSERT_EQ(run.status, kOk) << offset;
-        EXPECT_EQ(run.table(1, 5), 0) << offset;
-        EXPECT_EQ(run.table(3, 5), 0);
-        for (const std::size_t c : {1u, 2u}) {
-            EXPECT_GT(run.table(1, c), 0);
-            EXPECT_MISSING(run.table(4, c));
-            EXPECT_EQ(run.table(5, c), 0);
-        }
+        RealHostArray table = RunRepMeasures(columns);
+        EXPECT_TRUE(table(1, 5) == 0 && table(3, 5) == 0) << offset;
+        for (const std::size_t c : {1u, 2u}) EXPECT_TRUE(table(1, c) > 0 && IsMissing(table(4, c)) && table(5, c) == 0);
     }
-    RepMeasuresRun constant = RunRepMeasures({{1e8 + 0.1, 1e8 + 0.1}, {1e8 + 0.1, 1e8 + 0.1}, {1e8 + 0.1, 1e8 + 0.1}});
-    ASSERT_EQ(constant.status, kOk);
-    for (const std::size_t c : {1u, 2u, 5u, 6u}) EXPECT_EQ(constant.table(1, c), 0) << c;
-    for (const std::size_t c : {1u, 2u}) {
-        EXPECT_MISSING(constant.table(4, c));
-        EXPECT_EQ(constant.table(5, c), 0);
-    }
-    ExpectLayout(constant.table);
+    RealHostArray constant = RunRepMeasures({{1e8 + 0.1, 1e8 + 0.1}, {1e8 + 0.1, 1e8 + 0.1}});
+    for (const std::size_t c : {1u, 2u, 5u, 6u}) EXPECT_EQ(constant(1, c), 0) << c;
+    for (const std::size_t c : {1u, 2u}) EXPECT_TRUE(IsMissing(constant(4, c)) && constant(5, c) == 0);
 }
 
-TEST(RepMeasures, StatusPaths)
-{
-    EXPECT_EQ(RunRepMeasures({{1, 2, 3}}).status, kInsufficientData);  // one treatment
-    EXPECT_EQ(RunRepMeasures({{1, 2, kMissing}, {3, kMissing, 4}}).status, kInsufficientData);  // one complete subject
-    EXPECT_EQ(RunRepMeasures({{1, 2, 3}, {4, 5, std::nan("")}}).status, kBadArray);
-    EXPECT_EQ(RunRepMeasures({{1, 2, 3}, {4, 5, HUGE_VAL}}).status, kBadArray);
-    RepMeasuresRun small = RunRepMeasures(kExample, 5, 5);
-    EXPECT_EQ(small.status, kBadArray);
-    EXPECT_EQ(RunRepMeasures(kExample, 4, 6).status, kBadArray);
-    for (std::size_t c = 1; c <= 5; ++c) EXPECT_EQ(small.table(1, c), kUntouched);
-}
-
-// Random integer designs against the computational formulas, then the same data less
-// 4 and plus 1e8 (exact in doubles): the table stays within 1e-9 relative.
-TEST(RepMeasures, TableMatchesComputationalFormulasAtAnyOffset)
+TEST(RepMeasures, MatchesComputationalFormulasAndSplitPlotOfOneGroup)
 {
     std::mt19937 generator(4711);
     std::uniform_int_distribution<int> value(0, 12), size(2, 9);
-    for (int trial = 0; trial < 20; ++trial) {
-        const std::size_t k = static_cast<std::size_t>(size(generator)), n = static_cast<std::size_t>(size(generator)) + 1;
-        std::vector<std::vector<double>> columns(k, std::vector<double>(n));
+    for (int trial = 0; trial < 15; ++trial) {
+        std::vector<std::vector<double>> columns(static_cast<std::size_t>(size(generator)));
+        const auto n = static_cast<std::size_t>(size(generator)) + 1;
         for (auto& column : columns) {
-            for (double& x : column) x = value(generator);
+            for (std::size_t i = 0; i < n; ++i) column.push_back(value(generator));
         }
-        RepMeasuresRun run = RunRepMeasures(columns);
-        ASSERT_EQ(run.status, kOk);
-        ExpectMatchesReference(run.table, columns, 1e-13);
-
-        for (auto& column : columns) {
-            for (double& x : column) x = 1e8 + (x - 4) / 16;
-        }
-        RepMeasuresRun shifted = RunRepMeasures(columns);
-        ASSERT_EQ(shifted.status, kOk);
+        RealHostArray table = RunRepMeasures(columns);
+        ExpectMatchesReference(table, columns);
+        RealHostArray options = RealHostArray::FromValues({1}), data = RealHostArray::FromColumns(columns),
+                      codes = RealHostArray::FromValues(std::vector<double>(n, 0)), splitPlot(5, 6, 1);
+        ASSERT_EQ(nkSplitPlot(options.ref(), data.ref(), codes.ref(), splitPlot.ref()), kOk);
         for (const std::size_t c : {1u, 2u, 5u, 6u}) {
-            for (std::size_t i = 1; i <= (c < 5 ? 5u : 3u); ++i) {
-                const double scale = i == 2 || i >= 4 ? 1 : 1.0 / 256;  // SS and MS scale by (1/16)²
-                EXPECT_NEAR(shifted.table(i, c), run.table(i, c) * scale, 1e-9 * std::fabs(run.table(i, c) * scale))
-                    << "row " << i << ", column " << c;
-            }
+            for (std::size_t i = 1; i <= (c < 5 ? 5u : 3u); ++i) EXPECT_EQ(table(i, c), splitPlot(i, c)) << i << "," << c;
         }
     }
 }

@@ -10,9 +10,10 @@ namespace sheetstat {
 
 // Runs `body` under the floating-point guard and turns whatever leaves it into a
 // status code: 0 on success, the code of a StatusError, 2 for exhausted work storage,
-// 1 for any other exception, and 7 when an otherwise successful call divided by zero
-// or overflowed. Work storage is owned by objects inside `body` and is released
-// during unwinding, before the code is returned. Nothing escapes across the C ABI.
+// 1 for any other exception, and 7 when an otherwise successful call divided by zero,
+// overflowed or made an invalid operation (so no result it wrote is infinite or NaN).
+// Work storage is owned by objects inside `body` and is released during unwinding,
+// before the code is returned. Nothing escapes across the C ABI.
 template <class Body>
 int32_t RunExport(Body&& body) noexcept
 {

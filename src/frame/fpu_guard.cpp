@@ -19,7 +19,7 @@ FpuGuard::~FpuGuard()
 
 bool FpuGuard::faultRaised() const noexcept
 {
-    return std::fetestexcept(FE_DIVBYZERO | FE_OVERFLOW) != 0;
+    return std::fetestexcept(FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID) != 0;
 }
 
 }  // namespace sheetstat

@@ -17,6 +17,7 @@
 #include "frame/export_frame.hpp"
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
+#include "numeric/clamp_probability.hpp"
 #include "numeric/distributions.hpp"
 #include "numeric/math_functions.hpp"
 
@@ -88,12 +89,14 @@ void ChiSquare(HostArray** data, HostArray** results)
     for (std::size_t row = 0; row < k; ++row) {
         const double O = observed[row], E = expected[row];
         Require(!IsMissing(O) && !IsMissing(E) && E != 0, Status::ChiSquareEmptyCell);
+        // Frequencies are finite and never negative.
+        RequireFinite(O);
+        RequireFinite(E);
+        Require(O >= 0 && E > 0);
         totalObserved += O;
         totalExpected += E;
     }
-    // Expected frequencies that cancel out cannot be rescaled; without observations
-    // every rescaled expected frequency would be 0.
-    Require(totalExpected != 0, Status::ChiSquareEmptyCell);
+    // Without observations every rescaled expected frequency would be 0.
     Require(totalObserved != 0, Status::InsufficientData);
 
     double chiSquare = 0;
@@ -105,7 +108,7 @@ void ChiSquare(HostArray** data, HostArray** results)
     const double df = static_cast<double>(k - 1);
     out[1] = chiSquare;
     out[2] = df;
-    out[3] = ChiSquareProb(chiSquare, df);
+    out[3] = ClampProbability(ChiSquareProb(chiSquare, df));
 }
 
 // ---- Contingency table ----
@@ -129,7 +132,8 @@ void ClearMargins(const ContingencyTable& t)
 }
 
 // Source 0: the counts are given. Margins sum the counts as stored; N sums them
-// truncated to whole numbers.
+// truncated to whole numbers. An empty cell holds no cases; a negative count is a
+// bad argument.
 double CompleteMargins(const ContingencyTable& t)
 {
     ClearMargins(t);
@@ -137,6 +141,8 @@ double CompleteMargins(const ContingencyTable& t)
     for (std::size_t i = 1; i <= t.r; ++i) {
         for (std::size_t j = 1; j <= t.c; ++j) {
             const double count = t.O(i, j);
+            if (IsMissing(count)) continue;
+            Require(count >= 0);
             t.RowTotal(i) += count;
             t.ColumnTotal(j) += count;
             N += TruncateCode(count);
@@ -211,7 +217,9 @@ void Crosstabs(HostArray** options, HostArray** data, HostArray** observed, Host
     RealArrayView opts(options), out(results);
     RealMatrixView cases(data), counts(observed), expectedTable(expected), contributionTable(contributions);
     Require(opts.count() >= 1 && out.count() >= 7 && cases.cols() == 2);
+    // A table without rows or columns has no classes to count into.
     const std::size_t r = contributionTable.rows(), c = contributionTable.cols();
+    Require(r >= 1 && c >= 1);
     Require(counts.rows() >= r + 1 && counts.cols() >= c + 1);
     Require(expectedTable.rows() >= r && expectedTable.cols() >= c);
 
@@ -227,7 +235,7 @@ void Crosstabs(HostArray** options, HostArray** data, HostArray** observed, Host
     out[1] = chiSquare;
     out[2] = df;
     // A table of one row or column has no degrees of freedom, and Cramér's V no scale.
-    out[3] = chiSquare == 0 || df == 0 ? kMissingValue : ChiSquareProb(chiSquare, df);
+    out[3] = chiSquare == 0 || df == 0 ? kMissingValue : ClampProbability(ChiSquareProb(chiSquare, df));
     out[4] = SparsePercentage(test.sparseCells, r * c);
     out[5] = std::sqrt(chiSquare / (N + chiSquare));
     out[6] = chiSquare == 0 || smallerDimension == 1 ? kMissingValue

@@ -20,6 +20,7 @@
 #include "frame/markers.hpp"
 #include "frame/work_storage.hpp"
 #include "numeric/math_functions.hpp"
+#include "numeric/running_moments.hpp"
 #include "numeric/sorting.hpp"
 
 namespace sheetstat {
@@ -40,22 +41,25 @@ constexpr PercentileSlot kPercentiles[] = {
 
 struct ValidValues {
     std::size_t m = 0;
-    double sum = 0;
+    CompensatedSum sum;
     double logSum = 0;
     // Every valid value is > 0, so the geometric mean exists.
     bool allPositive = true;
 };
 
 // Copies the valid values (every cell but MissingValue) into x[1..m] in input order,
-// with their sum and the sum of their natural logarithms.
+// with their sum (compensated, so that the sum and the mean are within about an ulp
+// whatever the order and offset of the values) and the sum of their natural
+// logarithms. A value that is not a finite number is status 8.
 ValidValues CopyValidValues(const double* values, std::size_t count, RealVector& x)
 {
     ValidValues valid;
     for (std::size_t k = 0; k < count; ++k) {
         const double value = values[k];
         if (IsMissing(value)) continue;
+        RequireFinite(value);
         x[static_cast<std::ptrdiff_t>(++valid.m)] = value;
-        valid.sum += value;
+        valid.sum.Add(value);
         if (value > 0) {
             valid.logSum += std::log(value);
         } else {
@@ -171,10 +175,10 @@ void DescribeSample(const double* values, std::size_t count, double* summary)
     SampleSummary s;
     std::fill(std::begin(s.slot), std::end(s.slot), kMissingValue);
     s[1] = M;
-    s[9] = valid.sum;
+    s[9] = valid.sum.Value();
     if (m >= 1) {
         SortReals(m, x.data());
-        const double mean = valid.sum / M;
+        const double mean = valid.sum.Value() / M;
         s[2] = mean;
         s[6] = x[1];
         s[7] = x[last];

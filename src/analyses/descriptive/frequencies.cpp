@@ -12,7 +12,7 @@
 #include "frame/export_frame.hpp"
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
-#include "numeric/distributions.hpp"
+#include "numeric/normal_interval.hpp"
 #include "numeric/running_moments.hpp"
 
 namespace sheetstat {
@@ -52,24 +52,25 @@ void CountColumns(const RealMatrixView& data, const RealMatrixView& counts, std:
 // all values lie in one class.
 void FitNormalCurve(const RealMatrixView& counts, std::size_t K, const RealMatrixView& curve)
 {
-    // Class c holds f_c values equal to c: merging these groups gives the moments about
-    // the mean directly, without the cancellation of Σc²f_c − N·mean².
-    RunningMoments classes;
-    for (std::size_t c = 0; c < K; ++c) {
-        classes.Merge(RunningMoments{counts(c + 1, 1), static_cast<double>(c), 0.0});
-    }
-    const double N = classes.count;
+    // Class c holds f_c values equal to c: the two passes of the moments kernel over
+    // the classes, each weighted by its count.
+    MomentsAccumulator classes;
+    for (std::size_t c = 0; c < K; ++c) classes.Add(static_cast<double>(c), counts(c + 1, 1));
+    classes.EndFirstPass();
+    for (std::size_t c = 0; c < K; ++c) classes.AddSecond(static_cast<double>(c), counts(c + 1, 1));
+    const RunningMoments moments = classes.Moments();
+    const double N = moments.count;
     if (N <= 1) return;
-    const double mean = classes.mean;
-    const double sd = std::sqrt(classes.SampleVariance());
+    const double sd = std::sqrt(moments.SampleVariance());
     if (sd == 0) return;
 
-    const double pL = NormalCdf((-0.5 - mean) / sd);
-    const double pU = NormalCdf((static_cast<double>(K) - 0.5 - mean) / sd);
-    const double scale = N / (1 - ((1 - pU) + pL));
+    // Each probability from the tail on its own side, so that the curve stays right
+    // far out in either tail.
+    const auto standard = [&moments, sd](double x) { return moments.Deviation(x) / sd; };
+    const double scale = N / NormalIntervalProb(standard(-0.5), standard(static_cast<double>(K) - 0.5));
     for (std::size_t i = 1; i <= curve.rows(); ++i) {
         const double x = -1 + 0.25 * static_cast<double>(i - 1);
-        curve(i, 1) = (NormalCdf((x + 1 - mean) / sd) - NormalCdf((x - mean) / sd)) * scale;
+        curve(i, 1) = NormalIntervalProb(standard(x), standard(x + 1)) * scale;
     }
 }
 
@@ -77,14 +78,15 @@ void Frequencies(HostArray** options, HostArray** data, HostArray** countsArg, H
 {
     RealArrayView opts(options);
     RealMatrixView codes(data), counts(countsArg), curve(normalCurve);
-    Require(opts.count() >= 1 && counts.rows() >= 1);
+    // A table needs at least one class row besides its totals row, and a column.
+    Require(opts.count() >= 1 && counts.rows() >= 2 && counts.cols() >= 1);
     const int32_t mode = TruncateCode(opts[1]);
     const std::size_t K = counts.rows() - 1;
     const bool single = mode != 0 && codes.cols() == 1;
     if (mode == 0) {
         Require(codes.cols() == 2);
     } else if (single) {
-        Require(counts.cols() >= 1 && curve.cols() >= 1);
+        Require(curve.cols() >= 1);
     } else {
         Require(codes.cols() == counts.cols());
     }

@@ -2,77 +2,97 @@
 // one or two grouping codes (a one-way or two-way table), with column totals and a
 // grand total; or, in the column mode, one group per data column.
 //
-// Each cell accumulates about its running mean (Welford), and totals merge the cells'
-// accumulations (Chan et al.), so that the standard deviations stay right for data
-// with a large common offset. During accumulation countTable holds counts, meanTable
-// running means and sdTable sums of squared deviations.
+// Every cell, every column total and the grand total take their mean and sum of
+// squared deviations in two passes over the data (the corrected two-pass algorithm,
+// numeric/running_moments.hpp), so that each is within a few ulps of the exact value
+// of the inputs, also for data with a large common offset.
 #include <cmath>
 
 #include "frame/codes.hpp"
 #include "frame/export_frame.hpp"
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
+#include "frame/work_storage.hpp"
 #include "numeric/running_moments.hpp"
 
 namespace sheetstat {
 namespace {
 
-// The three result tables, read and written as one accumulation per cell.
-class MeansTables {
+// The accumulations of the K × J cells, of the column totals (row K + 1) and of the
+// grand total, fed one value at a time in either pass.
+class MeansAccumulation {
 public:
-    MeansTables(RealMatrixView& counts, RealMatrixView& means, RealMatrixView& sumSquares)
-        : counts_(counts), means_(means), sumSquares_(sumSquares)
+    MeansAccumulation(std::size_t K, std::size_t J) : cells_(1, K + 1, 1, J), K_(K), J_(J)
     {
+        cells_.Fill(MomentsAccumulator{});
     }
 
-    RunningMoments Cell(std::size_t i, std::size_t j) const
+    void Add(std::size_t i, std::size_t j, double x, bool secondPass)
     {
-        return {counts_(i, j), means_(i, j), sumSquares_(i, j)};
+        Feed(cells_(static_cast<std::ptrdiff_t>(i), static_cast<std::ptrdiff_t>(j)), x, secondPass);
+        Feed(cells_(static_cast<std::ptrdiff_t>(K_ + 1), static_cast<std::ptrdiff_t>(j)), x, secondPass);
+        Feed(grand_, x, secondPass);
     }
-    void Store(std::size_t i, std::size_t j, const RunningMoments& m) const
+
+    void EndFirstPass() noexcept
     {
-        counts_(i, j) = m.count;
-        means_(i, j) = m.mean;
-        sumSquares_(i, j) = m.sumSquares;
+        for (std::size_t i = 1; i <= K_ + 1; ++i) {
+            for (std::size_t j = 1; j <= J_; ++j) Cell(i, j).EndFirstPass();
+        }
+        grand_.EndFirstPass();
     }
-    void Add(std::size_t i, std::size_t j, double x) const
+
+    // Cell (i, j), i = 1..K + 1 (K + 1: the column total), j = 1..J.
+    MomentsAccumulator& Cell(std::size_t i, std::size_t j) const noexcept
     {
-        RunningMoments m = Cell(i, j);
-        m.Add(x);
-        Store(i, j, m);
+        return cells_(static_cast<std::ptrdiff_t>(i), static_cast<std::ptrdiff_t>(j));
     }
+    const MomentsAccumulator& Grand() const noexcept { return grand_; }
 
 private:
-    RealMatrixView& counts_;
-    RealMatrixView& means_;
-    RealMatrixView& sumSquares_;
+    static void Feed(MomentsAccumulator& accumulator, double x, bool secondPass) noexcept
+    {
+        if (secondPass) {
+            accumulator.AddSecond(x);
+        } else {
+            accumulator.Add(x);
+        }
+    }
+
+    OffsetMatrix<MomentsAccumulator> cells_;
+    MomentsAccumulator grand_;
+    std::size_t K_, J_;
 };
 
 // Mode 0: data column 1 is the measurement, column 2 the row code, column 3 the
-// column code (read only for a two-way table).
-void AccumulateByCodes(const RealMatrixView& data, const MeansTables& tables, std::size_t K, std::size_t J,
-                       bool twoWay)
+// column code (read only for a two-way table). Calls add(i, j, x) for every usable
+// row; a code outside the table or a measurement that is not a finite number is
+// status 8.
+template <class Add>
+void ForEachCoded(const RealMatrixView& data, std::size_t K, std::size_t J, bool twoWay, Add&& add)
 {
-    Require(data.cols() >= (twoWay ? 3u : 2u));
     for (std::size_t row = 1; row <= data.rows(); ++row) {
         const double x = data(row, 1);
         const double rowCode = data(row, 2);
         const double colCode = twoWay ? data(row, 3) : 0.0;
         if (IsMissing(x) || IsMissing(rowCode) || (twoWay && IsMissing(colCode))) continue;
+        RequireFinite(x);
         const std::size_t r = ClassIndex(rowCode, K);
         const std::size_t c = ClassIndex(colCode, J);
-        tables.Add(r + 1, c + 1, x);
+        add(r + 1, c + 1, x);
     }
 }
 
 // Other modes: data column j is group j, counted into row j of a one-column table.
-void AccumulateByColumns(const RealMatrixView& data, const MeansTables& tables, std::size_t K, std::size_t J)
+template <class Add>
+void ForEachByColumn(const RealMatrixView& data, std::size_t K, Add&& add)
 {
-    Require(data.cols() == K && J == 1);
     for (std::size_t j = 1; j <= K; ++j) {
         const double* group = data.column(j);
         for (std::size_t row = 0; row < data.rows(); ++row) {
-            if (!IsMissing(group[row])) tables.Add(j, 1, group[row]);
+            if (IsMissing(group[row])) continue;
+            RequireFinite(group[row]);
+            add(j, 1, group[row]);
         }
     }
 }
@@ -82,12 +102,9 @@ double CellMean(const RunningMoments& m)
     return m.count <= 0 ? kMissingValue : m.mean;
 }
 
-// Rounding can leave a constant group's sum of squares a hair below 0: report 0.
 double CellStandardDeviation(const RunningMoments& m)
 {
-    if (m.count <= 1) return kMissingValue;
-    const double d = m.sumSquares;
-    return d <= 0 ? 0.0 : std::sqrt(d / (m.count - 1));
+    return m.count <= 1 ? kMissingValue : std::sqrt(m.SampleVariance());
 }
 
 void Means(HostArray** options, HostArray** data, HostArray** countTable, HostArray** meanTable,
@@ -96,46 +113,51 @@ void Means(HostArray** options, HostArray** data, HostArray** countTable, HostAr
     RealArrayView opts(options), out(results);
     Require(opts.count() >= 1 && out.count() >= 3);
     RealMatrixView cases(data), counts(countTable), means(meanTable), sds(sdTable);
-    // The shape comes from sdTable; the other two tables must hold it.
-    Require(sds.rows() >= 1 && sds.cols() >= 1);
+    // The shape comes from sdTable; the other two tables must hold it. A table needs
+    // at least one class row besides its totals row.
+    Require(sds.rows() >= 2 && sds.cols() >= 1);
     const std::size_t K = sds.rows() - 1;
     const std::size_t J = sds.cols();
     Require(counts.rows() >= K + 1 && counts.cols() >= J && means.rows() >= K + 1 && means.cols() >= J);
 
     const int32_t mode = TruncateCode(opts[1]);
     const bool twoWay = mode == 0 && J > 1;
-    const MeansTables tables(counts, means, sds);
-    for (std::size_t j = 1; j <= J; ++j) {
-        for (std::size_t i = 1; i <= K + 1; ++i) tables.Store(i, j, RunningMoments{});
-    }
-
     if (mode == 0) {
-        AccumulateByCodes(cases, tables, K, J, twoWay);
+        Require(cases.cols() >= (twoWay ? 3u : 2u));
     } else {
-        AccumulateByColumns(cases, tables, K, J);
+        Require(cases.cols() == K && J == 1);
     }
 
-    // Row K + 1 of every column totals its rows; the grand total merges the columns.
-    RunningMoments grand;
     for (std::size_t j = 1; j <= J; ++j) {
-        RunningMoments columnTotal;
-        for (std::size_t i = 1; i <= K; ++i) columnTotal.Merge(tables.Cell(i, j));
-        tables.Store(K + 1, j, columnTotal);
-        grand.Merge(columnTotal);
+        for (std::size_t i = 1; i <= K + 1; ++i) counts(i, j) = means(i, j) = sds(i, j) = 0;
     }
+
+    MeansAccumulation accumulation(K, J);
+    const auto pass = [&](bool second) {
+        const auto add = [&](std::size_t i, std::size_t j, double x) { accumulation.Add(i, j, x, second); };
+        if (mode == 0) {
+            ForEachCoded(cases, K, J, twoWay, add);
+        } else {
+            ForEachByColumn(cases, K, add);
+        }
+    };
+    pass(false);
+    accumulation.EndFirstPass();
+    pass(true);
 
     for (std::size_t j = 1; j <= J; ++j) {
         for (std::size_t i = 1; i <= K + 1; ++i) {
-            const RunningMoments m = tables.Cell(i, j);
+            const RunningMoments m = accumulation.Cell(i, j).Moments();
+            counts(i, j) = m.count;
             means(i, j) = CellMean(m);
             sds(i, j) = CellStandardDeviation(m);
         }
     }
 
-    const double N = grand.count;
-    out[1] = N;
-    out[2] = N <= 0 ? kMissingValue : grand.mean;
-    out[3] = N <= 1 ? kMissingValue : std::sqrt(grand.SampleVariance());
+    const RunningMoments grand = accumulation.Grand().Moments();
+    out[1] = grand.count;
+    out[2] = CellMean(grand);
+    out[3] = CellStandardDeviation(grand);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
 #include "frame/work_storage.hpp"
+#include "numeric/clamp_probability.hpp"
 #include "numeric/distributions.hpp"
 #include "numeric/inversions.hpp"
 
@@ -30,11 +31,15 @@ constexpr std::size_t kResultRows = 10;
 // Fewer values leave the turning-point variance (16n − 29)/90 non-positive.
 constexpr std::size_t kMinimumValues = 3;
 
+// The number of valid values of a column; a value that is not a finite number is
+// status 8.
 std::size_t CountValid(const double* column, std::size_t rows)
 {
     std::size_t n = 0;
     for (std::size_t row = 0; row < rows; ++row) {
-        if (!IsMissing(column[row])) ++n;
+        if (IsMissing(column[row])) continue;
+        RequireFinite(column[row]);
+        ++n;
     }
     return n;
 }
@@ -106,12 +111,12 @@ void TestSeries(const double* x, std::size_t n, RealVector& sorted, RealVector& 
     results(2, c) = T;
     results(3, c) = expectedT;
     results(4, c) = zT;
-    results(5, c) = 2 * NormalTailProb(zT);
+    results(5, c) = ClampProbability(2 * NormalTailProb(zT));
     results(6, c) = nn;
     results(7, c) = P;
     results(8, c) = expectedP;
     results(9, c) = zP;
-    results(10, c) = 2 * NormalTailProb(zP);
+    results(10, c) = ClampProbability(2 * NormalTailProb(zP));
 }
 
 void Randomness(HostArray** dataArg, HostArray** resultsArg)

@@ -1,9 +1,9 @@
 #include "analyses/groups/anova_table.hpp"
 
-#include <algorithm>
 
 #include "frame/markers.hpp"
 #include "frame/status.hpp"
+#include "numeric/clamp_probability.hpp"
 #include "numeric/distributions.hpp"
 
 namespace sheetstat {
@@ -46,7 +46,7 @@ void WriteFTest(const RealMatrixView& table, AnovaSource source, const AnovaTerm
     double probability = 0;
     if (!IsMissing(meanSquare) && !IsMissing(errorMeanSquare) && errorMeanSquare != 0) {
         F = meanSquare / errorMeanSquare;
-        probability = std::clamp(FProb(F, effect.df, error.df), 0.0, 1.0);
+        probability = ClampProbability(FProb(F, effect.df, error.df));
     }
     const std::size_t column = Column(source);
     table(4, column) = F;

@@ -7,13 +7,13 @@
 // answers all treatments alike (the denominator is 0). Cells are truncated to integers
 // and used as they are; with responses other than 0 and 1 the denominator can turn
 // negative, and a Q ≤ 0 has probability 1.
-#include <algorithm>
 
 #include "frame/codes.hpp"
 #include "frame/export_frame.hpp"
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
 #include "frame/work_storage.hpp"
+#include "numeric/clamp_probability.hpp"
 #include "numeric/distributions.hpp"
 
 namespace sheetstat {
@@ -69,7 +69,7 @@ void QTest(HostArray** data, HostArray** results)
     const double df = treatments - 1;
     out[1] = Q;
     out[2] = df;
-    out[3] = Q > 0 ? std::clamp(ChiSquareProb(Q, df), 0.0, 1.0) : 1.0;
+    out[3] = Q > 0 ? ClampProbability(ChiSquareProb(Q, df)) : 1.0;
 }
 
 }  // namespace

@@ -6,13 +6,13 @@
 // The deviations are formed from doubled rank sums, which are whole numbers, instead
 // of cancelling 12/(nk(k + 1))·Σ R_j² against 3n(k + 1). Blocks with an empty cell are
 // left out.
-#include <algorithm>
 #include <cstdint>
 
 #include "frame/export_frame.hpp"
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
 #include "frame/work_storage.hpp"
+#include "numeric/clamp_probability.hpp"
 #include "numeric/distributions.hpp"
 #include "numeric/sorting.hpp"
 
@@ -74,7 +74,7 @@ void Friedman(HostArray** data, HostArray** groupStats, HostArray** results)
     const double df = treatments - 1;
     out[1] = chiSquare;
     out[2] = df;
-    out[3] = std::clamp(ChiSquareProb(chiSquare, df), 0.0, 1.0);
+    out[3] = ClampProbability(ChiSquareProb(chiSquare, df));
 }
 
 }  // namespace

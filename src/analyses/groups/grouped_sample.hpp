@@ -25,13 +25,10 @@ public:
     // is not read in the column layout.
     GroupedSample(int32_t layout, HostArray** data, HostArray** groupCodes, std::size_t groups);
 
-    // An upper bound on the number of values ForEachValue can deliver (for sizing
-    // work storage that pools them); the view guarantees the product is addressable.
-    std::size_t MaxValues() const noexcept { return data_.rows() * data_.cols(); }
-
     // Calls visit(value, group), group 1..groups, for every usable value, in row order
-    // and within a row by column. A code outside 0..groups − 1 raises status 8 when it
-    // is met, after the values of the rows before it have been delivered.
+    // and within a row by column. A code outside 0..groups − 1 or a value that is not a
+    // finite number raises status 8 when it is met, after the values of the rows
+    // before it have been delivered.
     template <class Visit>
     void ForEachValue(Visit&& visit) const
     {
@@ -40,6 +37,7 @@ public:
             const double* values = data_.column(1);
             for (std::size_t i = 0; i < rows; ++i) {
                 if (IsMissing(values[i]) || IsMissing(codes_[i])) continue;
+                RequireFinite(values[i]);
                 visit(values[i], ClassIndex(codes_[i], groups_) + 1);
             }
             return;
@@ -47,7 +45,9 @@ public:
         for (std::size_t i = 1; i <= rows; ++i) {
             for (std::size_t j = 1; j <= data_.cols(); ++j) {
                 const double x = data_(i, j);
-                if (!IsMissing(x)) visit(x, j);
+                if (IsMissing(x)) continue;
+                RequireFinite(x);
+                visit(x, j);
             }
         }
     }

@@ -6,7 +6,6 @@
 // referred to chi-square on (non-empty groups − 1) degrees of freedom. The deviations
 // are formed from doubled rank sums, which are whole numbers, so Σ n_g R̄_g² does not
 // have to be cancelled against 3(N + 1) (the textbook form loses about log10(N) digits).
-#include <algorithm>
 #include <cstdint>
 
 #include "analyses/groups/grouped_sample.hpp"
@@ -14,6 +13,7 @@
 #include "frame/export_frame.hpp"
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
+#include "numeric/clamp_probability.hpp"
 #include "numeric/distributions.hpp"
 #include "numeric/mid_ranks.hpp"
 
@@ -30,23 +30,33 @@ void HTest(HostArray** options, HostArray** data, HostArray** groupCodes, HostAr
     Require(k <= static_cast<std::size_t>(INT32_MAX));  // group numbers are 32-bit
     const GroupedSample sample(TruncateCode(opts[1]), data, groupCodes, k);
 
-    // The pooled values at 1..N, each with its group number 1..k.
-    RealVector pooled(1, sample.MaxValues());
-    IntVector groupOf(1, sample.MaxValues());
+    // The group sizes, and whether the values differ at all, are known before anything
+    // is stored: fewer than 2 values, fewer than 2 non-empty groups, or all values
+    // equal (compared as values: the tie correction rounds to about ±1e-16 rather than
+    // 0 when T = N³ − N at large N) leave nothing to test.
     RealVector groupSize(1, k);
     groupSize.Fill(0.0);
-    std::size_t pooledCount = 0;
+    std::size_t pooledCount = 0, nonEmpty = 0;
     double smallest = 0, largest = 0;
     sample.ForEachValue([&](double x, std::size_t group) {
-        RequireFinite(x);
         if (pooledCount == 0 || x < smallest) smallest = x;
         if (pooledCount == 0 || x > largest) largest = x;
-        const auto i = static_cast<std::ptrdiff_t>(++pooledCount);
-        pooled[i] = x;
-        groupOf[i] = static_cast<int32_t>(group);
-        groupSize[static_cast<std::ptrdiff_t>(group)] += 1;
+        ++pooledCount;
+        double& n_g = groupSize[static_cast<std::ptrdiff_t>(group)];
+        if (n_g == 0) ++nonEmpty;
+        n_g += 1;
     });
-    Require(pooledCount >= 2, Status::InsufficientData);
+    Require(pooledCount >= 2 && nonEmpty >= 2 && smallest != largest, Status::InsufficientData);
+
+    // The pooled values at 1..N, each with its group number 1..k.
+    RealVector pooled(1, pooledCount);
+    IntVector groupOf(1, pooledCount);
+    std::ptrdiff_t next = 0;
+    sample.ForEachValue([&](double x, std::size_t group) {
+        ++next;
+        pooled[next] = x;
+        groupOf[next] = static_cast<int32_t>(group);
+    });
 
     RealVector doubledRankSums(1, k);
     const double T = SumDoubledRanksByClass(pooledCount, pooled.data(), groupOf.data(), doubledRankSums);
@@ -54,7 +64,6 @@ void HTest(HostArray** options, HostArray** data, HostArray** groupCodes, HostAr
     // Σ n_g (R̄_g − (N + 1)/2)² = Σ (D_g − n_g(N + 1))²/(4 n_g), D_g the doubled rank sum.
     const auto N = static_cast<double>(pooledCount);
     double spread = 0;
-    std::size_t nonEmpty = 0;
     for (std::size_t g = 1; g <= k; ++g) {
         const auto at = static_cast<std::ptrdiff_t>(g);
         const double n_g = groupSize[at];
@@ -64,21 +73,16 @@ void HTest(HostArray** options, HostArray** data, HostArray** groupCodes, HostAr
             continue;
         }
         stats(2, g) = doubledRankSums[at] / 2 / n_g;
-        ++nonEmpty;
         const double deviation = doubledRankSums[at] - n_g * (N + 1);
         spread += deviation * deviation / (4 * n_g);
     }
-    Require(nonEmpty >= 2, Status::InsufficientData);
-    // All values tied: no ranking at all. Compared on the values, since the tie
-    // correction rounds to about ±1e-16 rather than 0 when T = N³ − N at large N.
-    Require(smallest != largest, Status::InsufficientData);
 
     const double tieCorrection = 1 - T / (N * N * N - N);
     const double H = 12 / (N * (N + 1)) * spread / tieCorrection;
     const double df = static_cast<double>(nonEmpty - 1);
     out[1] = H;
     out[2] = df;
-    out[3] = std::clamp(ChiSquareProb(H, df), 0.0, 1.0);
+    out[3] = ClampProbability(ChiSquareProb(H, df));
 }
 
 }  // namespace

@@ -8,15 +8,17 @@
 //       first = 1         c            d
 //
 // Only the discordant pairs b and c carry evidence of change:
-// χ² = (|b − c| − 1)²/(b + c) with Yates' continuity correction below 30 discordant
-// pairs, (b − c)²/(b + c) from 30 on, on 1 degree of freedom. Without discordant pairs
-// there is no evidence of change: χ² = 0 and probability 1.
+// χ² = max(0, |b − c| − 1)²/(b + c) with Yates' continuity correction below 30
+// discordant pairs, (b − c)²/(b + c) from 30 on, on 1 degree of freedom. The
+// correction never exceeds the difference it corrects, so balanced pairs (b = c)
+// give χ² = 0 and probability 1, as does a table without discordant pairs.
 #include <cmath>
 
 #include "frame/codes.hpp"
 #include "frame/export_frame.hpp"
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
+#include "numeric/clamp_probability.hpp"
 #include "numeric/distributions.hpp"
 
 namespace sheetstat {
@@ -30,7 +32,7 @@ double McNemarChiSquare(double b, double c)
     const double discordant = b + c;
     if (discordant == 0) return 0;
     if (discordant < kUncorrectedFromDiscordant) {
-        const double corrected = std::fabs(b - c) - 1;
+        const double corrected = std::fmax(std::fabs(b - c) - 1, 0.0);
         return corrected * corrected / discordant;
     }
     return (b - c) * (b - c) / discordant;
@@ -74,7 +76,7 @@ void McNemar(HostArray** data, HostArray** table, HostArray** results)
     const double chiSquare = McNemarChiSquare(b, c);
     out[1] = chiSquare;
     out[2] = 1.0;
-    out[3] = ChiSquareProb(chiSquare, 1.0);  // IncGammaQ(1/2, χ²/2); exactly 1 at χ² = 0
+    out[3] = ClampProbability(ChiSquareProb(chiSquare, 1.0));  // IncGammaQ(1/2, χ²/2); exactly 1 at χ² = 0
     out[4] = CohensKappa(a, b, c, d);
 }
 

@@ -25,8 +25,8 @@ double Square(double x) noexcept
     return x * x;
 }
 
-// a − b as the unrounded pair high + low (Knuth's TwoSum of a and −b): two
-// differences are equal as real numbers exactly when both parts are equal.
+// a − b as the unrounded pair high + low: two differences are equal as real numbers
+// exactly when both parts are equal.
 struct ExactDifference {
     double high;
     double low;
@@ -36,8 +36,7 @@ struct ExactDifference {
 ExactDifference Difference(double a, double b) noexcept
 {
     const double high = a - b;
-    const double bPart = high - a;
-    return {high, (a - (high - bPart)) + (-b - bPart)};
+    return {high, RoundingErrorOfSum(a, -b, high)};
 }
 
 }  // namespace

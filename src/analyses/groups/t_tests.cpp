@@ -6,9 +6,10 @@
 // nkTTestDep is the paired t-test on the differences of matched observations.
 // Every probability is two-tailed.
 //
-// Sums of squares are accumulated about the running mean (Welford; totals merged by
-// Chan et al.), so that data sharing a large common offset, such as 1e9 plus small
-// deviations, keep their variances; Σx² − n·mean² would lose them to cancellation.
+// Means and sums of squares come from two passes about the mean (the moments kernel;
+// the two groups together by the merge of Chan et al.), so that data sharing a large
+// common offset, such as 1e9 plus small deviations, keep their variances within a few
+// ulps; Σx² − n·mean² would lose them to cancellation.
 #include <cmath>
 
 #include "analyses/groups/two_groups.hpp"
@@ -16,6 +17,7 @@
 #include "frame/export_frame.hpp"
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
+#include "numeric/clamp_probability.hpp"
 #include "numeric/distributions.hpp"
 #include "numeric/running_moments.hpp"
 
@@ -66,9 +68,12 @@ void TTestIndep(HostArray** options, HostArray** data, HostArray** groupCodes, H
     Require(stats.cols() == 3);
     const TwoGroupSample sample(layout, data, groupCodes);
 
-    RunningMoments group1, group2;
-    sample.ForEachValue([&](double x, std::size_t group) { (group == 1 ? group1 : group2).Add(x); });
-    Require(group1.count >= 2 && group2.count >= 2, Status::InsufficientData);
+    MomentsAccumulator accumulators[2];
+    sample.ForEachValue([&](double x, std::size_t group) { accumulators[group - 1].Add(x); });
+    Require(accumulators[0].count() >= 2 && accumulators[1].count() >= 2, Status::InsufficientData);
+    for (MomentsAccumulator& a : accumulators) a.EndFirstPass();
+    sample.ForEachValue([&](double x, std::size_t group) { accumulators[group - 1].AddSecond(x); });
+    const RunningMoments group1 = accumulators[0].Moments(), group2 = accumulators[1].Moments();
 
     // A group without spread leaves F and both t statistics undefined. Each group is
     // checked just before its column is written.
@@ -83,7 +88,7 @@ void TTestIndep(HostArray** options, HostArray** data, HostArray** groupCodes, H
     WriteGroupColumn(stats, 3, both, both.SampleVariance());
 
     const double n1 = group1.count, n2 = group2.count;
-    const double meanDifference = group1.mean - group2.mean;
+    const double meanDifference = MeanDifference(group1, group2);
 
     const VarianceRatio ratio = VarianceRatioTest(n1, variance1, n2, variance2);
 
@@ -100,13 +105,13 @@ void TTestIndep(HostArray** options, HostArray** data, HostArray** groupCodes, H
     const double separateDf = 1 / (c * c / (n1 - 1) + (1 - c) * (1 - c) / (n2 - 1));
 
     out[1] = ratio.F;
-    out[2] = ratio.probability;
+    out[2] = ClampProbability(ratio.probability);
     out[3] = pooledT;
     out[4] = separateT;
     out[5] = pooledDf;
     out[6] = separateDf;
-    out[7] = TProb(pooledT, pooledDf);
-    out[8] = TProb(separateT, separateDf);
+    out[7] = ClampProbability(TProb(pooledT, pooledDf));
+    out[8] = ClampProbability(TProb(separateT, separateDf));
 }
 
 void TTestDep(HostArray** data, HostArray** results)
@@ -115,16 +120,20 @@ void TTestDep(HostArray** data, HostArray** results)
     const RealArrayView out(results);
     Require(pairs.cols() == 2 && out.count() >= 6);
 
-    RunningMoments differences;
-    bool anyNonZero = false;
+    // Each complete pair's difference, in both passes of the moments kernel.
     const double* first = pairs.column(1);
     const double* second = pairs.column(2);
-    for (std::size_t i = 0; i < pairs.rows(); ++i) {
-        if (IsMissing(first[i]) || IsMissing(second[i])) continue;
-        const double d = first[i] - second[i];
-        differences.Add(d);
-        anyNonZero = anyNonZero || d != 0;
-    }
+    bool anyNonZero = false;
+    const RunningMoments differences = TwoPassMoments([&](auto visit) {
+        for (std::size_t i = 0; i < pairs.rows(); ++i) {
+            if (IsMissing(first[i]) || IsMissing(second[i])) continue;
+            RequireFinite(first[i]);
+            RequireFinite(second[i]);
+            const double d = first[i] - second[i];
+            anyNonZero = anyNonZero || d != 0;
+            visit(d);
+        }
+    });
     Require(differences.count >= 2 && anyNonZero, Status::InsufficientData);
 
     const double n = differences.count;
@@ -142,7 +151,7 @@ void TTestDep(HostArray** data, HostArray** results)
     }
     const double t = differences.mean / sd * std::sqrt(n);
     out[4] = t;
-    out[6] = TProb(t, df);
+    out[6] = ClampProbability(TProb(t, df));
 }
 
 }  // namespace

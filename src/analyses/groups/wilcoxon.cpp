@@ -10,6 +10,7 @@
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
 #include "frame/work_storage.hpp"
+#include "numeric/clamp_probability.hpp"
 #include "numeric/distributions.hpp"
 #include "numeric/mid_ranks.hpp"
 
@@ -26,27 +27,39 @@ void Wilcoxon(HostArray** data, HostArray** results)
     RealArrayView out(results);
     Require(pairs.cols() == 2 && out.count() >= 8);
 
-    // The pairs with x ≠ y: |x − y| and the side of the difference, at 1..n.
-    RealVector absDifference(1, pairs.rows());
-    IntVector side(1, pairs.rows());
-    std::size_t n = 0;
-    std::size_t firstSmallerCount = 0;
-    std::size_t equalCount = 0;
-    for (std::size_t row = 1; row <= pairs.rows(); ++row) {
-        const double x = pairs(row, 1);
-        const double y = pairs(row, 2);
-        if (IsMissing(x) || IsMissing(y)) continue;
+    // A first pass counts the complete pairs by their sign, so that a sample without
+    // a non-zero difference is known before anything is stored.
+    std::size_t n = 0, firstSmallerCount = 0, equalCount = 0;
+    const auto forEachPair = [&pairs](auto visit) {
+        for (std::size_t row = 1; row <= pairs.rows(); ++row) {
+            const double x = pairs(row, 1);
+            const double y = pairs(row, 2);
+            if (IsMissing(x) || IsMissing(y)) continue;
+            RequireFinite(x);
+            RequireFinite(y);
+            visit(x, y);
+        }
+    };
+    forEachPair([&](double x, double y) {
         if (x == y) {
             ++equalCount;
-            continue;
+        } else {
+            ++n;
+            if (x < y) ++firstSmallerCount;
         }
-        ++n;
-        const auto i = static_cast<std::ptrdiff_t>(n);
+    });
+    Require(n > 0, Status::InsufficientData);
+
+    // The pairs with x ≠ y: |x − y| and the side of the difference, at 1..n.
+    RealVector absDifference(1, n);
+    IntVector side(1, n);
+    std::ptrdiff_t i = 0;
+    forEachPair([&](double x, double y) {
+        if (x == y) return;
+        ++i;
         absDifference[i] = std::fabs(x - y);
         side[i] = x > y ? kFirstLarger : kFirstSmaller;
-        if (x < y) ++firstSmallerCount;
-    }
-    Require(n > 0, Status::InsufficientData);
+    });
 
     RealVector doubledRankSums(kFirstSmaller, 2);
     SumDoubledRanksByClass(n, absDifference.data(), side.data(), doubledRankSums);
@@ -65,8 +78,8 @@ void Wilcoxon(HostArray** data, HostArray** results)
     out[4] = rankSumFirstSmaller;
     out[5] = rankSumFirstLarger;
     out[6] = z;
-    out[7] = P;
-    out[8] = 2 * P;
+    out[7] = ClampProbability(P);
+    out[8] = ClampProbability(2 * P);
 }
 
 }  // namespace

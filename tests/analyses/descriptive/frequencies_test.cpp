@@ -85,7 +85,6 @@ TEST(Frequencies, OneColumnCountsAndNormalCurve)
         {{1, 1, 1}, {0, 3, 0, 3}, false},                        // sd = 0: totals only
         {{2}, {0, 0, 1, 1}, false},                              // N = 1
         {{kMissing, kMissing}, {0, 0, 0, 0}, false},
-        {{kMissing}, {0}, false},  // only the totals row
     };
     for (const Case& c : cases) {
         const std::size_t K = c.counts.size() - 1, rows = 4 * K + 1;
@@ -165,6 +164,7 @@ TEST(Frequencies, ShapeChecks)
     calls.push_back(Make(1, {{0, 1}}, 3, 1));
     calls.back().options[1] = kNaN;
     calls.push_back(Make(1, {{0, 1}}, 0, 1));  // no totals row
+    calls.push_back(Make(1, {{kMissing}}, 1, 1));  // only the totals row: no class
     calls.push_back(Make(1, {{0, 1}}, 3, 0));  // one data column, no counts column
     calls.push_back(Make(1, {{0, 1}}, 3, 1));
     calls.back().curve = RealHostArray(12, 0, 1);  // ... or no curve column
@@ -183,6 +183,20 @@ TEST(Frequencies, EachAllocationFailureGivesNoMemory)
 {
     ExpectEachAllocationFailureGivesNoMemory([] { return Make(1, {{0, 1, 1, 2}}, 4, 1).Run(); });
     ExpectEachAllocationFailureGivesNoMemory([] { return Make(0, {{0, 1}, {1, 1}}, 3, 2, 1).Run(); });
+}
+
+}  // namespace
+}  // namespace sheetstat::testing
+
+namespace sheetstat::testing {
+namespace {
+
+// Pairs (0, −0.5) into counts of 3 rows and no column: −0.5 truncates to 0, which
+// once passed the range check and was counted into a column that does not exist.
+TEST(Frequencies, CountsWithoutColumnsAreBadArrays)
+{
+    Call call = Make(0, {{0}, {-0.5}}, 3, 0);
+    EXPECT_EQ(call.Run(), kBadArray);
 }
 
 }  // namespace

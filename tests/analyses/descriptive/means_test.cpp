@@ -267,3 +267,41 @@ TEST(Means, ConcurrentCallsGiveIdenticalResults)
 
 }  // namespace
 }  // namespace sheetstat
+
+namespace sheetstat {
+namespace {
+
+using testing::kBadArray;
+using testing::kOk;
+
+// Tables of a totals row only have no class to count into: a code in (−1, 0), which
+// truncates to 0, was once dropped silently. Values that are not finite numbers are
+// bad arguments, not NaN results.
+TEST(Means, TablesWithoutClassesAndNonFiniteValuesAreBadArrays)
+{
+    EXPECT_EQ(MeansCall(0, {{5}, {-0.5}}, 1, 1).Run(), kBadArray);
+    EXPECT_EQ(MeansCall(1, {}, 1, 1).Run(), kBadArray);
+    for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                       -std::numeric_limits<double>::infinity()}) {
+        EXPECT_EQ(MeansCall(0, {{1, bad}, {0, 1}}, 3, 1).Run(), kBadArray) << bad;
+        EXPECT_EQ(MeansCall(1, {{1, 2}, {3, bad}}, 3, 1).Run(), kBadArray) << bad;
+    }
+}
+
+// (1e8, 1e8 + 0.3): every standard deviation is |x2 − x1|/√2 of the two doubles to
+// within an ulp (a running mean once left it 2.5e-8 relative off).
+TEST(Means, StandardDeviationsAreExactAtALargeOffset)
+{
+    const double x1 = 1e8, x2 = 1e8 + 0.3;
+    MeansCall call(0, {{x1, x2}, {0, 0}}, 2, 1);
+    ASSERT_EQ(call.Run(), kOk);
+    const long double sd = (static_cast<long double>(x2) - x1) / std::sqrt(2.0L);
+    const double ulp = std::numeric_limits<double>::epsilon() * static_cast<double>(sd);
+    EXPECT_NEAR(call.sds(1, 1), static_cast<double>(sd), ulp);
+    EXPECT_NEAR(call.sds(2, 1), static_cast<double>(sd), ulp);
+    EXPECT_NEAR(call.results[3], static_cast<double>(sd), ulp);
+    EXPECT_EQ(call.means(1, 1), static_cast<double>((static_cast<long double>(x1) + x2) / 2));
+}
+
+}  // namespace
+}  // namespace sheetstat

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "analyses/descriptive/normality_tests.hpp"
+#include "numeric/distributions.hpp"
 #include "support/test_support.hpp"
 
 namespace sheetstat::testing {
@@ -33,14 +34,15 @@ long double KolmogorovTheta(long double lambda)
     return 1 - std::sqrt(2 * pi) / lambda * sum;
 }
 
-// D of the sample against its fitted normal, straight from the definition.
-double ReferenceD(std::vector<double> x)
+// D of the sample against its fitted normal, straight from the definition (the mean
+// taken relative to `offset`).
+double ReferenceD(std::vector<double> x, long double offset = 0)
 {
     std::sort(x.begin(), x.end());
-    const ReferenceMoments fit = ReferenceMeanVariance(x);
+    const ReferenceMoments fit = ReferenceMeanVariance(x, offset);
     long double D = 0;
     for (std::size_t i = 1; i <= x.size(); ++i) {
-        const long double F = Phi((x[i - 1] - fit.mean) / fit.sd());
+        const long double F = Phi((x[i - 1] - offset - fit.mean) / fit.sd());
         const auto rank = static_cast<long double>(i);
         D = std::max({D, std::fabs(rank / fit.count - F), std::fabs((rank - 1) / fit.count - F)});
     }
@@ -224,6 +226,135 @@ TEST(ChiSqNormalTest, EachAllocationFailureGivesNoMemory)
         RealHostArray results(4);
         return nkChiSqNormalTest(options.ref(), data.ref(), results.ref());
     });
+}
+
+}  // namespace
+}  // namespace sheetstat::testing
+
+namespace sheetstat::testing {
+namespace {
+
+// x_i = 1e8 + 0.1·((37i) mod 101), i = 1..2000: D within rounding of the exact value
+// (a running mean once put it 4e-6 off).
+TEST(KSNormalTest, ExactAtAnOffsetOf1e8)
+{
+    std::vector<double> values;
+    for (int i = 1; i <= 2000; ++i) values.push_back(1e8 + 0.1 * ((37 * i) % 101));
+    RealHostArray data = RealHostArray::FromValues(values), results(3);
+    ASSERT_EQ(nkKSNormalTest(data.ref(), results.ref()), kOk);
+    EXPECT_NEAR(results[2], ReferenceD(values, 1e8), 1e-14);
+}
+
+// The normal tails of the library are accurate to about 1e-10 relative far out.
+constexpr double kTailTolerance = 1e-10;
+
+// χ² over every class with each class probability from the tail on its own side of
+// the mean, in long double.
+long double ReferenceTailChiSquare(const std::vector<double>& x, int m)
+{
+    const ReferenceMoments fit = ReferenceMeanVariance(x);
+    const auto upperTail = [&fit](long double bound) {
+        return 0.5L * std::erfc((bound - fit.mean) / fit.sd() / std::numbers::sqrt2_v<long double>);
+    };
+    long double chiSquare = 0;
+    for (int c = 0; c < m; ++c) {
+        const long double lower = c - 0.5L, upper = c + 0.5L;
+        long double p;
+        if (c == 0) {
+            p = 1 - upperTail(upper);
+        } else if (c == m - 1) {
+            p = upperTail(lower);
+        } else if (lower >= fit.mean) {
+            p = upperTail(lower) - upperTail(upper);
+        } else {
+            p = (1 - upperTail(upper)) - (1 - upperTail(lower));
+        }
+        long double observed = 0;
+        for (double v : x) observed += std::trunc(v) == c ? 1 : 0;
+        const long double E = fit.count * p;
+        chiSquare += (observed - E) * (observed - E) / E;
+    }
+    return chiSquare;
+}
+
+// Classes far above the mean keep their small expected frequencies: for (0, 0, 1)
+// with m = 9 the top class expects 3e-35 (once cancelled to 0, leaving χ² and p
+// MissingValue); a 7 among 40 zeros and 40 ones with m = 8 once put χ² 7e-7 off. Runs
+// of classes without values are taken together.
+TEST(ChiSqNormalTest, SmallExpectedFrequenciesFromTheirOwnTail)
+{
+    std::vector<double> zerosOnesAndSeven(40, 0.0);
+    zerosOnesAndSeven.insert(zerosOnesAndSeven.end(), 40, 1.0);
+    zerosOnesAndSeven.push_back(7);
+    const struct {
+        double m;
+        std::vector<double> values;
+    } cases[] = {
+        {9, {0, 0, 1}},
+        {8, zerosOnesAndSeven},
+        {15, {0, 0, 1, 1, 1, 2, 5, 9, 9, 12.5}},
+    };
+    for (const auto& c : cases) {
+        RealHostArray options = RealHostArray::FromValues({c.m}), data = RealHostArray::FromValues(c.values);
+        RealHostArray results(4);
+        ASSERT_EQ(nkChiSqNormalTest(options.ref(), data.ref(), results.ref()), kOk);
+        const auto chiSquare = static_cast<double>(ReferenceTailChiSquare(c.values, static_cast<int>(c.m)));
+        EXPECT_NEAR(results[2], chiSquare, kTailTolerance * chiSquare) << c.m;
+        EXPECT_NOT_MISSING(results[4]);
+        EXPECT_GE(results[4], 0);
+        EXPECT_LE(results[4], 1);
+    }
+}
+
+// The class count is an option, not data: nothing is allocated by it, and the work
+// grows with the values (m = 2^31 − 1 with five values puts no representable mass on
+// the far classes, so χ² and p are MissingValue).
+TEST(ChiSqNormalTest, HugeClassCountsCostNothing)
+{
+    const auto run = [](double m, const std::vector<double>& values, std::vector<double>* out = nullptr) {
+        RealHostArray options = RealHostArray::FromValues({m}), data = RealHostArray::FromValues(values);
+        RealHostArray results(4);
+        const int32_t status = nkChiSqNormalTest(options.ref(), data.ref(), results.ref());
+        if (out != nullptr) *out = results.Slots();
+        return status;
+    };
+    for (const std::vector<double>& insufficient : {std::vector<double>{3}, {2, 2, 2}}) {
+        sheetstatFailAllocationAfter(0);
+        EXPECT_EQ(run(1e8, insufficient), kInsufficientData);
+        EXPECT_EQ(sheetstatFailAllocationAfter(-1), 0) << "allocations";
+    }
+    std::vector<double> out;
+    ASSERT_EQ(run(2147483647, {0, 1, 1, 2, 3}, &out), kOk);
+    EXPECT_EQ(out[0], 2147483647);
+    EXPECT_MISSING(out[1]);
+    EXPECT_EQ(out[2], 2147483644);
+    EXPECT_MISSING(out[3]);
+}
+
+// Near-normal samples (normal scores (i − 1/2)/n) have λ = √n·D small, where the
+// alternating series can stop a hair above 1: the reported probability never does.
+TEST(KSNormalTest, ProbabilityNeverExceedsOne)
+{
+    int above = 0;
+    for (int n = 5; n <= 80; ++n) {
+        std::vector<double> scores;
+        for (int i = 1; i <= n; ++i) scores.push_back(NormalQuantile((i - 0.5) / n));
+        RealHostArray data = RealHostArray::FromValues(scores), results(3);
+        ASSERT_EQ(nkKSNormalTest(data.ref(), results.ref()), kOk);
+        EXPECT_LE(results[3], 1.0) << n;
+        above += KolmogorovProb(std::sqrt(static_cast<double>(n)) * results[2]) > 1;
+    }
+    EXPECT_GT(above, 0) << "no sample met the series above 1";
+}
+
+TEST(NormalityTests, NonFiniteValuesAreBadArrays)
+{
+    for (double bad : {kNaN, HUGE_VAL, -HUGE_VAL}) {
+        RealHostArray data = RealHostArray::FromValues({1, bad, 2, 3}), results(3);
+        EXPECT_EQ(nkKSNormalTest(data.ref(), results.ref()), kBadArray) << bad;
+        RealHostArray options = RealHostArray::FromValues({5}), chiResults(4);
+        EXPECT_EQ(nkChiSqNormalTest(options.ref(), data.ref(), chiResults.ref()), kBadArray) << bad;
+    }
 }
 
 }  // namespace

@@ -99,3 +99,33 @@ TEST(Outliers, EachAllocationFailureGivesNoMemory)
 
 }  // namespace
 }  // namespace sheetstat::testing
+
+namespace sheetstat::testing {
+namespace {
+
+// x_i = 1e8 + 0.1·((37i) mod 101), i = 1..2000: every z to within a few ulps of the
+// exact value (a running mean once put them 2.5e-7 off).
+TEST(Outliers, ExactAtAnOffsetOf1e8)
+{
+    std::vector<double> values;
+    for (int i = 1; i <= 2000; ++i) values.push_back(1e8 + 0.1 * ((37 * i) % 101));
+    RealHostArray data = Sample(values);
+    ASSERT_EQ(nkOutliers(data.ref()), kOk);
+    const ReferenceMoments reference = ReferenceMeanVariance(values, 1e8);
+    for (std::size_t i = 1; i <= values.size(); ++i) {
+        const long double z = std::fabs(values[i - 1] - 1e8L - reference.mean) / reference.sd();
+        EXPECT_NEAR(data(i, 2), static_cast<double>(z), 1e-14 * static_cast<double>(z) + 1e-15) << "row " << i;
+    }
+}
+
+TEST(Outliers, NonFiniteValuesAreBadArrays)
+{
+    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        RealHostArray data = Sample({1, 2, bad, 3});
+        EXPECT_EQ(nkOutliers(data.ref()), kBadArray) << bad;
+        EXPECT_EQ(data(1, 2), kUntouched);
+    }
+}
+
+}  // namespace
+}  // namespace sheetstat::testing

@@ -196,3 +196,20 @@ TEST(Randomness, EachAllocationFailureGivesNoMemory)
 
 }  // namespace
 }  // namespace sheetstat::testing
+
+namespace sheetstat::testing {
+namespace {
+
+// Checked with the other series before any column is rewritten.
+TEST(Randomness, NonFiniteValuesAreBadArrays)
+{
+    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        RealHostArray data = RealHostArray::FromColumns({{kMissing, 1, 3, 2}, {4, 1, bad, 2}});
+        RealHostArray results = Results(2);
+        EXPECT_EQ(nkRandomness(data.ref(), results.ref()), kBadArray) << bad;
+        EXPECT_EQ(data.Column(1), (std::vector<double>{kMissing, 1, 3, 2}));
+    }
+}
+
+}  // namespace
+}  // namespace sheetstat::testing

@@ -131,3 +131,22 @@ TEST(McNemar, EachAllocationFailureGivesStatus2)
 
 }  // namespace
 }  // namespace sheetstat::testing
+
+namespace sheetstat::testing {
+namespace {
+
+// The continuity correction never exceeds the difference it corrects: balanced
+// discordant pairs (b = c) give χ² = 0 and probability 1 (the table (0 1; 1 0) once
+// gave χ² = 0.5 and p = 0.48).
+TEST(McNemar, BalancedDiscordantPairsShowNoChange)
+{
+    for (int discordant : {1, 5, 14}) {
+        McNemarCall call = FromCounts(0, discordant, discordant, 2);
+        ASSERT_EQ(call.Run(), kOk);
+        EXPECT_EQ(call.results[1], 0) << discordant;
+        EXPECT_EQ(call.results[3], 1) << discordant;
+    }
+}
+
+}  // namespace
+}  // namespace sheetstat::testing

@@ -133,6 +133,13 @@ TEST(TTestIndep, StudentAndWelchAgainstLongDoubleFormulasAndQuadrature)
                             {{}, {}, 1e9, 1e-5}};
     for (double d : {0.1, 0.25, 0.3, 0.45, 0.2}) cases[2].group1.push_back(1e9 + d);
     for (double d : {0.5, 0.55, 0.8, 0.65}) cases[2].group2.push_back(1e9 + d);
+    // Means about 0.01 apart at 1e8, below the last place of either mean once rounded
+    // (a running mean once gave t = −0.1139005971 for −0.1139024456).
+    cases.push_back({{}, {}, 1e8, 1e-13});
+    for (int i = 1; i <= 2000; ++i) {
+        cases.back().group1.push_back(1e8 + 0.1 * ((37 * i) % 101));
+        cases.back().group2.push_back(1e8 + 0.1 * ((53 * i) % 101) + 0.01);
+    }
     for (const Case& c : cases) {
         IndepCall call = ByColumns(c.group1, c.group2);
         ASSERT_EQ(call.Run(), kOk);
@@ -332,6 +339,24 @@ TEST(TTestDep, StatusPaths)
 TEST(TTestDep, EachAllocationFailureGivesStatus2)
 {
     ExpectEachAllocationFailureGivesNoMemory([] { return Pairs({1, 2, 4}, {0, 2, 5}).Run(); });
+}
+
+}  // namespace
+}  // namespace sheetstat::testing
+
+namespace sheetstat::testing {
+namespace {
+
+// A value that is not a finite number is a bad argument, in either layout and in the
+// paired test.
+TEST(TTests, NonFiniteValuesAreBadArrays)
+{
+    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        EXPECT_EQ(ByColumns({1, 2, bad}, {4, 5, 6}).Run(), kBadArray) << bad;
+        EXPECT_EQ(ByCodes({1, 2, 3, bad, 5}, {0, 0, 1, 1, 1}).Run(), kBadArray) << bad;
+        EXPECT_EQ(Pairs({1, bad, 3}, {2, 2, 2}).Run(), kBadArray) << bad;
+        EXPECT_EQ(Pairs({1, 2, 3}, {2, 2, bad}).Run(), kBadArray) << bad;
+    }
 }
 
 }  // namespace

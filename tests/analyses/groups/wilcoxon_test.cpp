@@ -145,3 +145,18 @@ TEST(Wilcoxon, EachAllocationFailureGivesNoMemory)
 
 }  // namespace
 }  // namespace sheetstat::testing
+
+namespace sheetstat::testing {
+namespace {
+
+// A pair with a NaN was once ranked on one side and counted on the other.
+TEST(Wilcoxon, NonFiniteValuesAreBadArrays)
+{
+    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        EXPECT_EQ(RunWilcoxon({1, bad, 3}, {2, 2, 2}).status, kBadArray) << bad;
+        EXPECT_EQ(RunWilcoxon({1, 2, 3}, {2, bad, 2}).status, kBadArray) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace sheetstat::testing

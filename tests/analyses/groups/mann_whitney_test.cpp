@@ -1,5 +1,6 @@
-// nkUTest: worked examples, mid-ranks, the group that gives z, both layouts and host-array
-// forms, status paths, allocation failure, and U against a brute-force count of pairs.
+// nkUTest (Mann-Whitney U): worked examples, mid-ranks, the group that gives z, both
+// layouts and host-array forms, status paths, allocation failure, and U against a
+// brute-force count of pairs.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -229,6 +230,20 @@ TEST(UTest, EachAllocationFailureGivesNoMemory)
     ExpectEachAllocationFailureGivesNoMemory([] { return RunByColumns({1, 2, 2, 7}, {3, 4, 5}).status; });
     ExpectEachAllocationFailureGivesNoMemory(
         [] { return RunByCodes({1, 2, 2, 7, 3, 4, 5}, {0, 0, 0, 0, 1, 1, 1}).status; });
+}
+
+}  // namespace
+}  // namespace sheetstat::testing
+
+namespace sheetstat::testing {
+namespace {
+
+TEST(UTest, NonFiniteValuesAreBadArrays)
+{
+    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        EXPECT_EQ(RunByColumns({1, bad, 3}, {2, 4}).status, kBadArray) << bad;
+        EXPECT_EQ(RunByCodes({1, 2, 3, bad}, {0, 0, 1, 1}).status, kBadArray) << bad;
+    }
 }
 
 }  // namespace

@@ -39,23 +39,26 @@ ExactDifference Difference(double a, double b) noexcept
     return {high, RoundingErrorOfSum(a, -b, high)};
 }
 
-}  // namespace
+// The complete subjects of the design, as the first pass over the data finds them.
+struct Subjects {
+    Subjects(std::size_t rowCount) : mean(1, rowCount), groupOf(1, rowCount), referenceRow(1, rowCount) {}
 
-MixedDesign AnalyseMixedDesign(const RealMatrixView& data, std::size_t rowCount, const double* groupCodes,
-                               std::size_t declaredGroups, std::size_t minimumSubjects)
+    RealVector mean;                    // per row: the mean of its values less `shift`
+    OffsetVector<std::size_t> groupOf;  // per row: its group 1..groups, or kLeftOut
+    RealVector referenceRow;            // per group: one of its rows, the others are compared with
+    std::size_t count = 0;
+    std::size_t groups = 0;
+    double shift = 0;  // the first value of the first complete row
+};
+
+// Reads rows 1..rowCount, checks every value and the code of every complete row, and
+// numbers the groups that occur 1, 2, ... in the order of their codes.
+void ReadSubjects(const RealMatrixView& data, std::size_t rowCount, const double* groupCodes,
+                  std::size_t declaredGroups, Subjects& subjects)
 {
     const std::size_t b = data.cols();
-    const auto treatments = static_cast<double>(b);
-
-    // Per row: the mean of its values less the shift, and its group (kLeftOut when
-    // the row is incomplete). The complete rows' codes with their row numbers number
-    // the groups that occur.
-    RealVector subjectMean(1, rowCount);
-    OffsetVector<std::size_t> groupOf(1, rowCount);
-    RealVector codeOfSubject(1, rowCount);
-    RealVector rowOfSubject(1, rowCount);
-    double shift = 0;
-    std::size_t s = 0;
+    RealVector codeOfSubject(1, rowCount), rowOfSubject(1, rowCount);
+    std::size_t& s = subjects.count;
     for (std::size_t e = 1; e <= rowCount; ++e) {
         bool complete = groupCodes == nullptr || !IsMissing(groupCodes[e - 1]);
         for (std::size_t j = 1; j <= b; ++j) {
@@ -66,30 +69,62 @@ MixedDesign AnalyseMixedDesign(const RealMatrixView& data, std::size_t rowCount,
                 RequireFinite(x);
             }
         }
-        groupOf[At(e)] = kLeftOut;
+        subjects.groupOf[At(e)] = kLeftOut;
         if (!complete) continue;
         const std::size_t code = groupCodes == nullptr ? 0 : ClassIndex(groupCodes[e - 1], declaredGroups);
-        if (s == 0) shift = data(e, 1);
+        if (s == 0) subjects.shift = data(e, 1);
         CompensatedSum sum;
-        for (std::size_t j = 1; j <= b; ++j) sum.Add(data(e, j) - shift);
-        subjectMean[At(e)] = sum.Value() / treatments;
+        for (std::size_t j = 1; j <= b; ++j) sum.Add(data(e, j) - subjects.shift);
+        subjects.mean[At(e)] = sum.Value() / static_cast<double>(b);
         ++s;
         codeOfSubject[At(s)] = static_cast<double>(code);
         rowOfSubject[At(s)] = static_cast<double>(e);
     }
-    Require(s >= minimumSubjects && s > 0, Status::InsufficientData);
-
     SortRealsWithReals(s, codeOfSubject.data(), rowOfSubject.data());
-    RealVector referenceRow(1, s);  // a subject of each group, which the others are compared with
-    std::size_t groups = 0;
     for (std::size_t i = 1; i <= s; ++i) {
-        const auto e = static_cast<std::size_t>(rowOfSubject[At(i)]);
-        if (i == 1 || codeOfSubject[At(i)] != codeOfSubject[At(i - 1)]) referenceRow[At(++groups)] = rowOfSubject[At(i)];
-        groupOf[At(e)] = groups;
+        if (i == 1 || codeOfSubject[At(i)] != codeOfSubject[At(i - 1)]) {
+            subjects.referenceRow[At(++subjects.groups)] = rowOfSubject[At(i)];
+        }
+        subjects.groupOf[At(static_cast<std::size_t>(rowOfSubject[At(i)]))] = subjects.groups;
     }
+}
 
-    // Means: two passes of the moments kernel over the shifted observations (and the
-    // subject means of each group).
+// Σ ((x_ej − S_e) − (C_gj − G_g))² over the complete subjects; exactly 0 when every
+// subject's profile is exactly parallel to that of its group's reference subject.
+double ResidualSumOfSquares(const RealMatrixView& data, const Subjects& subjects, const RealMatrix& cellMean,
+                            const RealVector& groupMean)
+{
+    CompensatedSum residual;
+    bool parallel = true;
+    for (std::size_t e = 1; e <= subjects.groupOf.count(); ++e) {
+        const std::size_t g = subjects.groupOf[At(e)];
+        if (g == kLeftOut) continue;
+        const auto reference = static_cast<std::size_t>(subjects.referenceRow[At(g)]);
+        const ExactDifference firstDifference = Difference(data(e, 1), data(reference, 1));
+        for (std::size_t j = 1; j <= data.cols(); ++j) {
+            const double x = data(e, j);
+            const double r = ((x - subjects.shift) - subjects.mean[At(e)]) - (cellMean(At(g), At(j)) - groupMean[At(g)]);
+            residual.Add(r * r);
+            parallel = parallel && Difference(x, data(reference, j)) == firstDifference;
+        }
+    }
+    return parallel ? 0.0 : residual.Value();
+}
+
+}  // namespace
+
+MixedDesign AnalyseMixedDesign(const RealMatrixView& data, std::size_t rowCount, const double* groupCodes,
+                               std::size_t declaredGroups, std::size_t minimumSubjects)
+{
+    const std::size_t b = data.cols();
+    const auto treatments = static_cast<double>(b);
+    Subjects subjects(rowCount);
+    ReadSubjects(data, rowCount, groupCodes, declaredGroups, subjects);
+    Require(subjects.count >= minimumSubjects && subjects.count > 0, Status::InsufficientData);
+    const std::size_t groups = subjects.groups;
+
+    // Means: two passes of the moments kernel over the shifted observations, by
+    // treatment, by cell and overall, and over the subject means of each group.
     MomentsAccumulator grand;
     OffsetVector<MomentsAccumulator> treatment(1, b), subjectMeansOfGroup(1, groups);
     OffsetMatrix<MomentsAccumulator> cell(1, groups, 1, b);
@@ -98,11 +133,11 @@ MixedDesign AnalyseMixedDesign(const RealMatrixView& data, std::size_t rowCount,
     cell.Fill(MomentsAccumulator{});
     const auto forEachObservation = [&](auto&& add) {
         for (std::size_t e = 1; e <= rowCount; ++e) {
-            const std::size_t g = groupOf[At(e)];
+            const std::size_t g = subjects.groupOf[At(e)];
             if (g == kLeftOut) continue;
-            add(subjectMeansOfGroup[At(g)], subjectMean[At(e)]);
+            add(subjectMeansOfGroup[At(g)], subjects.mean[At(e)]);
             for (std::size_t j = 1; j <= b; ++j) {
-                const double y = data(e, j) - shift;
+                const double y = data(e, j) - subjects.shift;
                 add(grand, y);
                 add(treatment[At(j)], y);
                 add(cell(At(g), At(j)), y);
@@ -128,7 +163,7 @@ MixedDesign AnalyseMixedDesign(const RealMatrixView& data, std::size_t rowCount,
     }
 
     MixedDesign design;
-    design.subjects = static_cast<double>(s);
+    design.subjects = static_cast<double>(subjects.count);
     design.groups = static_cast<double>(groups);
     design.treatments = treatments;
     design.ssTotal = all.sumSquares;
@@ -159,24 +194,7 @@ MixedDesign AnalyseMixedDesign(const RealMatrixView& data, std::size_t rowCount,
         }
         design.ssInteraction = interaction.Value();
     }
-
-    // The residual, and whether each subject's profile is exactly parallel to that of
-    // its group's reference subject (then the residual is exactly 0).
-    CompensatedSum residual;
-    bool parallel = true;
-    for (std::size_t e = 1; e <= rowCount; ++e) {
-        const std::size_t g = groupOf[At(e)];
-        if (g == kLeftOut) continue;
-        const auto reference = static_cast<std::size_t>(referenceRow[At(g)]);
-        const ExactDifference firstDifference = Difference(data(e, 1), data(reference, 1));
-        for (std::size_t j = 1; j <= b; ++j) {
-            const double x = data(e, j);
-            const double r = ((x - shift) - subjectMean[At(e)]) - (cellMean(At(g), At(j)) - groupMean[At(g)]);
-            residual.Add(r * r);
-            parallel = parallel && Difference(x, data(reference, j)) == firstDifference;
-        }
-    }
-    if (!parallel) design.ssResidual = residual.Value();
+    design.ssResidual = ResidualSumOfSquares(data, subjects, cellMean, groupMean);
     return design;
 }
 

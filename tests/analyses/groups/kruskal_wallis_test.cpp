@@ -117,20 +117,21 @@ TEST(HTest, WorkedExampleTiesAndEmptyGroups)
 }
 
 // 3,000 equal values (t³ − t ≈ 2.7e10, far beyond 32-bit arithmetic) among 1,000 others
-// in five groups; then random data with many ties.
+// in five groups; then random data with many ties in up to 20 groups of unequal sizes.
 TEST(HTest, LargeTieGroupsAgainstLongDoubleReference)
 {
     std::mt19937 generator(1291);
-    std::uniform_int_distribution<int> group(0, 4), level(0, 40);
+    std::uniform_int_distribution<int> group(0, 4), level(0, 40), size(1, 30);
     std::vector<std::vector<double>> groups(5);
     for (int i = 0; i < 4000; ++i) {
         groups[static_cast<std::size_t>(group(generator))].push_back(i < 3000 ? 17.25 : level(generator) * 0.5 + 1e6);
     }
     ExpectMatchesReference(RunBothLayouts(groups, 5), groups, 1e-12);
     for (int trial = 0; trial < 10; ++trial) {
-        std::vector<std::vector<double>> random(static_cast<std::size_t>(2 + trial % 4));
+        std::vector<std::vector<double>> random(static_cast<std::size_t>(2 + 2 * trial));  // 2 to 20 groups
         for (auto& g : random) {
-            for (int i = 0; i < 5 + trial * 7; ++i) g.push_back(level(generator) % 9);
+            g.resize(static_cast<std::size_t>(size(generator)));
+            for (double& x : g) x = level(generator) % 9;
         }
         ExpectMatchesReference(RunBothLayouts(random, random.size()), random, 1e-12);
     }

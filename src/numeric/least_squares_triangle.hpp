@@ -36,16 +36,30 @@ public:
     // Number of cases added.
     double rowCount() const noexcept { return rows_; }
     // R(i, j), 1 ≤ i, j ≤ n + 1 (0 below the diagonal).
-    double operator()(int32_t i, int32_t j) const noexcept { return r_[i][j]; }
+    double operator()(int32_t i, int32_t j) const noexcept
+    {
+        if (pending_ != 0) MergePending();
+        return r_[i][j];
+    }
     // Σ b_i²/σ_i², the squared norm of the weighted response column: the weighted
     // total sum of squares when the responses were centred on their weighted mean.
     double ResponseSumOfSquares() const;
 
 private:
+    // Cases are merged into R in blocks of this many, interleaved so that the
+    // rotations of different cases overlap (each case alone is a chain of
+    // dependent square roots and divisions); R is the same as case by case.
+    static constexpr int32_t kBlockRows = 16;
+
+    // Rotates the pending weighted rows into R. R and the block are a cache of the
+    // factor of all cases added, completed on first read.
+    void MergePending() const noexcept;
+
     int32_t n_;
     double rows_ = 0;
-    RealMatrix r_;
-    RealVector row_;
+    mutable RealMatrix r_;
+    mutable RealMatrix block_;
+    mutable int32_t pending_ = 0;
 };
 
 }  // namespace sheetstat

@@ -37,10 +37,11 @@ public:
         count_ += 1;
         shiftedX_.Add(x - shiftX_);
         shiftedY_.Add(y - shiftY_);
-        minX_ = std::fmin(minX_, x);
-        maxX_ = std::fmax(maxX_, x);
-        minY_ = std::fmin(minY_, y);
-        maxY_ = std::fmax(maxY_, y);
+        // Plain comparisons (the values are numbers): std::fmin is a call.
+        minX_ = x < minX_ ? x : minX_;
+        maxX_ = x > maxX_ ? x : maxX_;
+        minY_ = y < minY_ ? y : minY_;
+        maxY_ = y > maxY_ ? y : maxY_;
     }
 
     void EndFirstPass() noexcept

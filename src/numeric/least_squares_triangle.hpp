@@ -3,16 +3,15 @@
 //
 // For cases i = 1..m with design row a_i = (a_i1..a_in), response b_i and standard
 // deviation σ_i, the weighted rows [a_i | b_i]/σ_i form an m × (n + 1) matrix
-// [A | b] = Q·R with Q orthogonal and R upper triangular, (n + 1) × (n + 1). Each
-// case is rotated into R by Givens rotations as it arrives (row-sequential QR:
-// Gentleman 1973; Golub and Van Loan, Matrix Computations, 6.5 on updating a QR
-// factorisation by a row), so no m × n matrix is ever stored and the work is
-// O(m·n²) in one pass. Since ‖A·x − b‖ = ‖R·[x; −1]‖ for every x,
-// any least-squares problem on a subset of the columns of A with response b has the
-// same solution and residual sum of squares from R as from the data
-// (SvdFitTriangle solves them); R's columns have the 2-norms of the weighted
-// columns, and the singular values of R restricted to design columns are those of
-// the weighted design.
+// [A | b] = Q·R with Q orthogonal and R upper triangular, (n + 1) × (n + 1). The
+// cases are rotated into R by Givens rotations (row-sequential QR: Gentleman 1973;
+// Golub and Van Loan, Matrix Computations, 6.5 on updating a QR factorisation by a
+// row), so no m × n matrix is ever stored and the work is O(m·n²) in one pass.
+// Since ‖A·x − b‖ = ‖R·[x; −1]‖ for every x, any least-squares problem on a subset
+// of the columns of A with response b has the same solution and residual sum of
+// squares from R as from the data (SvdFitTriangle solves them); R's columns have
+// the 2-norms of the weighted columns, and the singular values of R restricted to
+// design columns are those of the weighted design.
 #pragma once
 
 #include <cstdint>

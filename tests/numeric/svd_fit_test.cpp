@@ -3,8 +3,10 @@
 // from one factor, rank-deficient designs and the units of a column.
 #include "numeric/svd_fit.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -23,208 +25,121 @@ namespace {
 
 using Eigen::MatrixXd;
 using Eigen::VectorXd;
-using Real = long double;
+using MatrixXl = Eigen::Matrix<long double, Eigen::Dynamic, Eigen::Dynamic>;
+using VectorXl = Eigen::Matrix<long double, Eigen::Dynamic, 1>;
 namespace longley = testing::longley;
 
-std::size_t Size(int32_t n)
+std::size_t Size(Eigen::Index n)
 {
     return static_cast<std::size_t>(n);
 }
 
-// m cases of n design columns x[i][j], response y[i], standard deviation sig[i].
-struct Design {
-    int32_t m = 0, n = 0;
-    std::vector<std::vector<double>> x;
-    std::vector<double> y, sig;
+RealVector ToWork(const VectorXd& values)
+{
+    RealVector work(1, Size(values.size()));
+    for (Eigen::Index i = 0; i < values.size(); ++i) work[i + 1] = values(i);
+    return work;
+}
 
-    RealVector Work(const std::vector<double>& values) const
+// Cases: design rows x, responses y, standard deviations sig.
+struct Design {
+    MatrixXd x;
+    VectorXd y, sig;
+
+    int32_t m() const { return static_cast<int32_t>(x.rows()); }
+    int32_t n() const { return static_cast<int32_t>(x.cols()); }
+    auto Basis() const
     {
-        RealVector v(1, values.size());
-        for (std::size_t i = 0; i < values.size(); ++i) v[static_cast<std::ptrdiff_t>(i) + 1] = values[i];
-        return v;
-    }
-    // The basis of columns cols[0..q−1] (1-based column numbers), all columns if empty.
-    auto Basis(std::vector<int32_t> cols = {}) const
-    {
-        if (cols.empty()) {
-            for (int32_t j = 1; j <= n; ++j) cols.push_back(j);
-        }
-        return [this, cols](int32_t i, RealVector& p, int32_t q) {
-            for (int32_t j = 1; j <= q; ++j) p[j] = x[Size(i - 1)][Size(cols[Size(j - 1)] - 1)];
+        return [this](int32_t i, RealVector& p, int32_t n) {
+            for (int32_t j = 1; j <= n; ++j) p[j] = x(i - 1, j - 1);
         };
     }
-    // The weighted design and response, rows divided by sig.
-    MatrixXd WeightedX() const
+    MatrixXd WeightedX() const { return sig.cwiseInverse().asDiagonal() * x; }
+    VectorXd WeightedY() const { return y.cwiseQuotient(sig); }
+    Design WithOnesFirst() const
     {
-        MatrixXd a(m, n);
-        for (int32_t i = 0; i < m; ++i) {
-            for (int32_t j = 0; j < n; ++j) a(i, j) = x[Size(i)][Size(j)] / sig[Size(i)];
-        }
-        return a;
-    }
-    VectorXd WeightedY() const
-    {
-        VectorXd b(m);
-        for (int32_t i = 0; i < m; ++i) b(i) = y[Size(i)] / sig[Size(i)];
-        return b;
-    }
-    LeastSquaresTriangle Triangle() const
-    {
-        LeastSquaresTriangle triangle(n);
-        RealVector p(1, Size(n));
-        for (int32_t i = 1; i <= m; ++i) {
-            Basis()(i, p, n);
-            triangle.AddRow(p, y[Size(i - 1)], sig[Size(i - 1)]);
-        }
-        return triangle;
+        Design d = *this;
+        d.x.resize(x.rows(), x.cols() + 1);
+        d.x << VectorXd::Ones(x.rows()), x;
+        return d;
     }
 };
 
-// Columns of standard normal values times `scales`, y = Σ (j + 1)·x_j + noise, weights
+// Standard normal columns times `scales`, y = Σ (j + 1)·x_j/scale_j + noise, weights
 // between 0.25 and 4.
-Design RandomDesign(int32_t m, std::vector<double> scales, uint64_t seed)
+Design RandomDesign(Eigen::Index m, const std::vector<double>& scales, uint64_t seed)
 {
     std::mt19937_64 random(seed);
     std::normal_distribution<double> normal;
     std::uniform_real_distribution<double> weight(0.25, 4);
-    Design d;
-    d.m = m;
-    d.n = static_cast<int32_t>(scales.size());
-    for (int32_t i = 0; i < m; ++i) {
-        std::vector<double> row;
-        double y = normal(random);
-        for (std::size_t j = 0; j < scales.size(); ++j) {
-            row.push_back(scales[j] * normal(random));
-            y += static_cast<double>(j + 1) * row.back() / scales[j];
+    const auto n = static_cast<Eigen::Index>(scales.size());
+    Design d{MatrixXd(m, n), VectorXd(m), VectorXd(m)};
+    for (Eigen::Index i = 0; i < m; ++i) {
+        d.y(i) = normal(random);
+        for (Eigen::Index j = 0; j < n; ++j) {
+            d.x(i, j) = scales[Size(j)] * normal(random);
+            d.y(i) += static_cast<double>(j + 1) * d.x(i, j) / scales[Size(j)];
         }
-        d.x.push_back(row);
-        d.y.push_back(y);
-        d.sig.push_back(1 / std::sqrt(weight(random)));
+        d.sig(i) = 1 / std::sqrt(weight(random));
     }
     return d;
 }
 
 struct Fitted {
-    std::vector<double> coef, w;
+    VectorXd coef, w;
     MatrixXd cov;
     SvdFitResult result;
 };
 
-// The fit of the design's basis as given (SvdFit, then SvdCovariance).
-Fitted FitAsGiven(const Design& d)
+// SvdFit and SvdCovariance of the design as given, or SvdFitWithIntercept (the
+// intercept then comes first in coef and cov).
+Fitted Fit(const Design& d, bool withIntercept)
 {
-    const RealVector y = d.Work(d.y), sig = d.Work(d.sig);
-    RealVector coef(1, Size(d.n)), w(1, Size(d.n));
-    RealMatrix v(1, Size(d.n), 1, Size(d.n)), cov(1, Size(d.n), 1, Size(d.n));
-    Fitted f;
-    f.result = SvdFit(y, sig, d.m, coef, d.n, v, w, d.Basis());
-    SvdCovariance(v, d.n, w, cov);
-    f.cov.resize(d.n, d.n);
-    for (int32_t j = 1; j <= d.n; ++j) {
-        f.coef.push_back(coef[j]);
-        f.w.push_back(w[j]);
-        for (int32_t k = 1; k <= d.n; ++k) f.cov(j - 1, k - 1) = cov[j][k];
+    const int32_t n = d.n(), q = n + (withIntercept ? 1 : 0);
+    const RealVector y = ToWork(d.y), sig = ToWork(d.sig);
+    RealVector coef(1, Size(q)), w(1, Size(n));
+    RealMatrix v(1, Size(n), 1, Size(n)), cov(1, Size(q), 1, Size(q));
+    Fitted f{VectorXd(q), VectorXd(n), MatrixXd(q, q), {}};
+    if (withIntercept) {
+        f.result = SvdFitWithIntercept(y, sig, d.m(), coef, n, v, w, cov, d.Basis());
+    } else {
+        f.result = SvdFit(y, sig, d.m(), coef, n, v, w, d.Basis());
+        SvdCovariance(v, n, w, cov);
     }
+    for (int32_t j = 1; j <= q; ++j) {
+        f.coef(j - 1) = coef[j];
+        for (int32_t k = 1; k <= q; ++k) f.cov(j - 1, k - 1) = cov[j][k];
+    }
+    for (int32_t j = 1; j <= n; ++j) f.w(j - 1) = w[j];
     return f;
 }
 
-// The fit with an intercept (coefficient 1) through centring.
-Fitted FitWithIntercept(const Design& d)
+void ExpectRelativelyClose(const MatrixXd& computed, const MatrixXl& reference, long double tolerance)
 {
-    const RealVector y = d.Work(d.y), sig = d.Work(d.sig);
-    RealVector coef(1, Size(d.n + 1)), w(1, Size(d.n));
-    RealMatrix v(1, Size(d.n), 1, Size(d.n)), cov(1, Size(d.n + 1), 1, Size(d.n + 1));
-    Fitted f;
-    f.result = SvdFitWithIntercept(y, sig, d.m, coef, d.n, v, w, cov, d.Basis());
-    f.cov.resize(d.n + 1, d.n + 1);
-    for (int32_t j = 1; j <= d.n + 1; ++j) {
-        f.coef.push_back(coef[j]);
-        for (int32_t k = 1; k <= d.n + 1; ++k) f.cov(j - 1, k - 1) = cov[j][k];
-    }
-    for (int32_t j = 1; j <= d.n; ++j) f.w.push_back(w[j]);
-    return f;
-}
-
-// Coefficients and (AᵀWA)⁻¹ of the weighted normal equations, formed and solved by
-// Gauss-Jordan elimination with partial pivoting in long double; with `intercept`
-// a column of ones comes first.
-struct NormalEquations {
-    std::vector<Real> coef;
-    std::vector<std::vector<Real>> inverse;
-};
-NormalEquations SolveNormalEquations(const Design& d, bool intercept)
-{
-    const std::size_t q = Size(d.n) + (intercept ? 1 : 0);
-    // [AᵀWA | AᵀWy | I]
-    std::vector<std::vector<Real>> t(q, std::vector<Real>(2 * q + 1, 0));
-    for (std::size_t i = 0; i < Size(d.m); ++i) {
-        std::vector<Real> row;
-        if (intercept) row.push_back(1);
-        for (double v : d.x[i]) row.push_back(v);
-        const Real weight = 1 / (static_cast<Real>(d.sig[i]) * d.sig[i]);
-        for (std::size_t j = 0; j < q; ++j) {
-            for (std::size_t k = 0; k < q; ++k) t[j][k] += weight * row[j] * row[k];
-            t[j][q] += weight * row[j] * d.y[i];
-        }
-    }
-    for (std::size_t j = 0; j < q; ++j) t[j][q + 1 + j] = 1;
-    for (std::size_t c = 0; c < q; ++c) {
-        std::size_t pivot = c;
-        for (std::size_t r = c + 1; r < q; ++r) {
-            if (std::fabs(t[r][c]) > std::fabs(t[pivot][c])) pivot = r;
-        }
-        std::swap(t[c], t[pivot]);
-        for (std::size_t r = 0; r < q; ++r) {
-            if (r == c) continue;
-            const Real factor = t[r][c] / t[c][c];
-            for (std::size_t k = 0; k < 2 * q + 1; ++k) t[r][k] -= factor * t[c][k];
-        }
-    }
-    NormalEquations s;
-    s.inverse.assign(q, std::vector<Real>(q));
-    for (std::size_t j = 0; j < q; ++j) {
-        s.coef.push_back(t[j][q] / t[j][j]);
-        for (std::size_t k = 0; k < q; ++k) s.inverse[j][k] = t[j][q + 1 + k] / t[j][j];
-    }
-    return s;
-}
-
-void ExpectRelativelyClose(double computed, Real reference, double tolerance)
-{
-    EXPECT_NEAR(computed, static_cast<double>(reference), tolerance * std::fabs(static_cast<double>(reference)))
-        << "reference " << static_cast<double>(reference);
+    const MatrixXl error = computed.cast<long double>() - reference;
+    EXPECT_LE(error.cwiseAbs().maxCoeff(), tolerance * reference.cwiseAbs().maxCoeff()) << computed;
 }
 
 // On well-conditioned weighted data, with the constant as a basis function and with
-// the intercept through centring: coefficients, covariance and both residual sums.
+// the intercept through centring: coefficients, covariance and both residual sums
+// against the normal equations AᵀWA·c = AᵀWy formed and solved in long double.
 TEST(SvdFit, MatchesLongDoubleNormalEquations)
 {
     Design d = RandomDesign(60, {1, 1, 1}, 5);
-    for (auto& row : d.x) row[2] = row[0] * row[1] + 3;  // an interaction with an offset
-    const NormalEquations reference = SolveNormalEquations(d, true);
-    Real chisq = 0, sse = 0;
-    for (std::size_t i = 0; i < Size(d.m); ++i) {
-        Real fitted = reference.coef[0];
-        for (std::size_t j = 0; j < 3; ++j) fitted += reference.coef[j + 1] * d.x[i][j];
-        const Real residual = d.y[i] - fitted;
-        chisq += residual * residual / (static_cast<Real>(d.sig[i]) * d.sig[i]);
-        sse += residual * residual;
-    }
+    d.x.col(2) = d.x.col(0).cwiseProduct(d.x.col(1)).array() + 3;  // an interaction with an offset
+    const Design ones = d.WithOnesFirst();
+    const MatrixXl a = ones.sig.cast<long double>().cwiseInverse().asDiagonal() * ones.x.cast<long double>();
+    const VectorXl b = d.y.cast<long double>().cwiseQuotient(d.sig.cast<long double>());
+    const MatrixXl inverse = (a.transpose() * a).inverse();
+    const VectorXl coef = inverse * (a.transpose() * b);
+    const VectorXl residual = d.y.cast<long double>() - ones.x.cast<long double>() * coef;
 
-    Design withOnes = d;
-    withOnes.n = 4;
-    for (auto& row : withOnes.x) row.insert(row.begin(), 1.0);
-    for (const Fitted& f : {FitAsGiven(withOnes), FitWithIntercept(d)}) {
-        EXPECT_EQ(f.result.kept, 4 - (f.w.size() == 3 ? 1 : 0));
-        for (std::size_t j = 0; j < 4; ++j) {
-            ExpectRelativelyClose(f.coef[j], reference.coef[j], 1e-12);
-            for (std::size_t k = 0; k < 4; ++k) {
-                const auto row = static_cast<Eigen::Index>(j), col = static_cast<Eigen::Index>(k);
-                ExpectRelativelyClose(f.cov(row, col), reference.inverse[j][k], 1e-11);
-            }
-        }
-        ExpectRelativelyClose(f.result.chisq, chisq, 1e-12);
-        ExpectRelativelyClose(f.result.sse, sse, 1e-12);
+    for (const Fitted& f : {Fit(ones, false), Fit(d, true)}) {
+        EXPECT_EQ(f.result.kept, f.w.size());
+        ExpectRelativelyClose(f.coef, coef, 1e-13L);
+        ExpectRelativelyClose(f.cov, inverse, 1e-12L);
+        EXPECT_NEAR(f.result.chisq, static_cast<double>((a * coef - b).squaredNorm()), 1e-12 * f.result.chisq);
+        EXPECT_NEAR(f.result.sse, static_cast<double>(residual.squaredNorm()), 1e-12 * f.result.sse);
     }
 }
 
@@ -232,77 +147,86 @@ TEST(SvdFit, MatchesLongDoubleNormalEquations)
 // coefficient of one copy; a zero design, whose coefficients are 0.
 TEST(SvdFit, ExactLineTwinColumnsAndZeroDesign)
 {
-    Design line;
-    line.m = 5;
-    line.n = 2;
-    for (int k = 1; k <= 5; ++k) {
-        line.x.push_back({1.0, static_cast<double>(k)});
-        line.y.push_back(1 + 2.0 * k);
-        line.sig.push_back(1);
+    Design line{MatrixXd(5, 2), VectorXd(5), VectorXd::Ones(5)};
+    for (int k = 0; k < 5; ++k) {
+        line.x.row(k) << 1, k + 1;
+        line.y(k) = 1 + 2.0 * (k + 1);
     }
-    Fitted f = FitAsGiven(line);
-    EXPECT_NEAR(f.coef[0], 1, 1e-14);
-    EXPECT_NEAR(f.coef[1], 2, 1e-14);
+    Fitted f = Fit(line, false);
+    EXPECT_NEAR(f.coef(0), 1, 1e-14);
+    EXPECT_NEAR(f.coef(1), 2, 1e-14);
     EXPECT_NEAR(f.result.chisq, 0, 1e-26);
     EXPECT_EQ(f.result.kept, 2);
 
-    Design twins = RandomDesign(20, {1, 1}, 9), single = twins;
-    twins.n = 3;
-    for (auto& row : twins.x) row.push_back(row[1]);
-    const Fitted one = FitAsGiven(single), two = FitAsGiven(twins);
+    const Design single = RandomDesign(20, {1, 1}, 9);
+    Design twins = single;
+    twins.x.conservativeResize(Eigen::NoChange, 3);
+    twins.x.col(2) = twins.x.col(1);
+    const Fitted one = Fit(single, false), two = Fit(twins, false);
     EXPECT_EQ(two.result.kept, 2);
-    EXPECT_NEAR(two.coef[0], one.coef[0], 1e-13);
-    EXPECT_NEAR(two.coef[1], one.coef[1] / 2, 1e-13);
-    EXPECT_NEAR(two.coef[2], one.coef[1] / 2, 1e-13);
+    EXPECT_NEAR(two.coef(0), one.coef(0), 1e-13);
+    EXPECT_NEAR(two.coef(1), one.coef(1) / 2, 1e-13);
+    EXPECT_NEAR(two.coef(2), one.coef(1) / 2, 1e-13);
     EXPECT_NEAR(two.result.chisq, one.result.chisq, 1e-12 * one.result.chisq);
 
     Design zero = RandomDesign(10, {1, 1}, 4);
-    for (auto& row : zero.x) row = {0.0, 0.0};
-    f = FitAsGiven(zero);
+    zero.x.setZero();
+    f = Fit(zero, false);
     EXPECT_EQ(f.result.kept, 0);
-    EXPECT_EQ(f.coef, (std::vector<double>{0, 0}));
-    double total = 0;
-    for (std::size_t i = 0; i < 10; ++i) total += (zero.y[i] / zero.sig[i]) * (zero.y[i] / zero.sig[i]);
-    EXPECT_NEAR(f.result.chisq, total, 1e-13 * total);
+    EXPECT_EQ(f.coef, VectorXd::Zero(2));
+    EXPECT_NEAR(f.result.chisq, zero.WeightedY().squaredNorm(), 1e-13 * f.result.chisq);
 }
 
 // One factor against Eigen on the weighted data themselves: the singular values of
-// the equilibrated design, the solution, the residual sum of squares, and every
-// subset of columns fitted from the same factor.
+// the equilibrated design (also against SvdDecompose of the whole m × n design), the
+// solution and residual sum of squares, for subsets of columns fitted from the same
+// factor.
 TEST(SvdFit, TriangleMatchesTheDirectDecomposition)
 {
     const Design d = RandomDesign(200, {1, 1e3, 1e-2, 1, 50, 1}, 21);
-    const LeastSquaresTriangle triangle = d.Triangle();
+    LeastSquaresTriangle triangle(d.n());
+    RealVector p(1, Size(d.n()));
+    for (int32_t i = 1; i <= d.m(); ++i) {
+        d.Basis()(i, p, d.n());
+        triangle.AddRow(p, d.y(i - 1), d.sig(i - 1));
+    }
     const MatrixXd a = d.WeightedX();
     const VectorXd b = d.WeightedY();
     EXPECT_NEAR(triangle.ResponseSumOfSquares(), b.squaredNorm(), 1e-13 * b.squaredNorm());
 
-    const std::vector<std::vector<int32_t>> subsets = {{1, 2, 3, 4, 5, 6}, {2, 5}, {1, 3, 4, 6}, {6}, {5, 1}, {}};
-    for (const auto& subset : subsets) {
+    for (const std::vector<int32_t>& subset : std::vector<std::vector<int32_t>>{
+             {1, 2, 3, 4, 5, 6}, {2, 5}, {1, 3, 4, 6}, {6}, {5, 1}, {}}) {
         SCOPED_TRACE(::testing::Message() << subset.size() << " columns");
         const auto q = static_cast<int32_t>(subset.size());
         IntVector columns(1, subset.size());
         MatrixXd as(a.rows(), q);
         for (int32_t j = 1; j <= q; ++j) {
             columns[j] = subset[Size(j - 1)];
-            as.col(j - 1) = a.col(subset[Size(j - 1)] - 1);
+            as.col(j - 1) = a.col(columns[j] - 1);
         }
         RealVector coef(1, Size(q)), w(1, Size(q));
         RealMatrix v(1, Size(q), 1, Size(q));
         const LeastSquaresFit fit = SvdFitTriangle(triangle, columns, q, coef, v, w);
         EXPECT_EQ(fit.kept, q);
-
         const VectorXd solution = q == 0 ? VectorXd(0) : VectorXd(as.colPivHouseholderQr().solve(b));
         const double residual = (as * solution - b).squaredNorm();
         EXPECT_NEAR(fit.chisq, residual, 1e-12 * residual);
-        VectorXd norms = as.colwise().norm();
-        const MatrixXd equilibrated = as * norms.cwiseInverse().asDiagonal();
-        const VectorXd singular = q == 0 ? VectorXd(0) : VectorXd(equilibrated.jacobiSvd().singularValues());
-        std::vector<double> sorted(w.data(), w.data() + q);
-        std::sort(sorted.begin(), sorted.end(), std::greater<>());
+        if (q == 0) continue;
+
+        const MatrixXd equilibrated = as * as.colwise().norm().cwiseInverse().asDiagonal();
+        const VectorXd singular = equilibrated.jacobiSvd().singularValues();
+        RealMatrix direct(1, Size(d.m()), 1, Size(q)), directV(1, Size(q), 1, Size(q));
+        RealVector directW(1, Size(q));
+        for (int32_t i = 1; i <= d.m(); ++i) {
+            for (int32_t j = 1; j <= q; ++j) direct[i][j] = equilibrated(i - 1, j - 1);
+        }
+        SvdDecompose(direct, d.m(), q, directW, directV);
+        std::sort(w.data(), w.data() + q, std::greater<>());
+        std::sort(directW.data(), directW.data() + q, std::greater<>());
         for (int32_t j = 1; j <= q; ++j) {
             EXPECT_NEAR(coef[j], solution(j - 1), 1e-12 * std::fabs(solution(j - 1)));
-            EXPECT_NEAR(sorted[Size(j - 1)], singular(j - 1), 1e-13);
+            EXPECT_NEAR(w[j], singular(j - 1), 1e-13);
+            EXPECT_NEAR(w[j], directW[j], 1e-13);
         }
     }
 }
@@ -314,26 +238,25 @@ TEST(SvdFit, TriangleMatchesTheDirectDecomposition)
 TEST(SvdFit, RankDeficientDesignsGiveTheMinimumNormSolution)
 {
     Design d = RandomDesign(30, {1, 1, 1, 1, 1}, 33);
-    for (auto& row : d.x) {
-        row[2] = row[0] + 2 * row[1];
-        row[4] = 0;
-    }
-    const Fitted f = FitAsGiven(d);
+    d.x.col(2) = d.x.col(0) + 2 * d.x.col(1);
+    d.x.col(4).setZero();
+    const Fitted f = Fit(d, false);
     EXPECT_EQ(f.result.kept, 3);
-    EXPECT_EQ(std::count(f.w.begin(), f.w.end(), 0.0), 2);
-    const MatrixXd a = d.WeightedX();
-    VectorXd scale = a.colwise().norm();
+    EXPECT_EQ((f.w.array() == 0).count(), 2);
+    VectorXd scale = d.WeightedX().colwise().norm();
     scale(4) = 1;
-    const VectorXd z = (a * scale.cwiseInverse().asDiagonal()).completeOrthogonalDecomposition().solve(d.WeightedY());
-    for (int j = 0; j < 5; ++j) EXPECT_NEAR(f.coef[Size(j)], z(j) / scale(j), 1e-12) << j;
+    const VectorXd z =
+        (d.WeightedX() * scale.cwiseInverse().asDiagonal()).completeOrthogonalDecomposition().solve(d.WeightedY());
+    EXPECT_LE((f.coef - z.cwiseQuotient(scale)).cwiseAbs().maxCoeff(), 1e-12);
 
-    Design withConstant = RandomDesign(30, {1, 1}, 34), without = withConstant;
-    withConstant.n = 3;
-    for (auto& row : withConstant.x) row.push_back(0.1);
-    const Fitted c = FitWithIntercept(withConstant), plain = FitWithIntercept(without);
+    const Design without = RandomDesign(30, {1, 1}, 34);
+    Design withConstant = without;
+    withConstant.x.conservativeResize(Eigen::NoChange, 3);
+    withConstant.x.col(2).setConstant(0.1);
+    const Fitted c = Fit(withConstant, true), plain = Fit(without, true);
     EXPECT_EQ(c.result.kept, 2);
-    EXPECT_EQ(c.coef[3], 0);
-    for (std::size_t j = 0; j < 3; ++j) EXPECT_NEAR(c.coef[j], plain.coef[j], 1e-13 * std::fabs(plain.coef[j])) << j;
+    EXPECT_EQ(c.coef(3), 0);
+    EXPECT_LE((c.coef.head(3) - plain.coef).cwiseAbs().maxCoeff(), 1e-13 * plain.coef.cwiseAbs().maxCoeff());
     EXPECT_NEAR(c.result.chisq, plain.result.chisq, 1e-13 * plain.result.chisq);
 }
 
@@ -344,42 +267,35 @@ double LogRelativeError(double computed, double certified)
     return -std::log10(std::fabs(computed - certified) / std::fabs(certified));
 }
 
-Design Longley(double gnpFactor, bool withOnes)
+// Longley's data with GNP multiplied by `gnpFactor`, unit weights; and its total sum
+// of squares about the mean, in long double.
+Design Longley(double gnpFactor)
 {
-    Design d;
-    d.m = longley::kCases;
-    d.n = longley::kPredictors + (withOnes ? 1 : 0);
-    for (const longley::Case& c : longley::kData) {
-        std::vector<double> row(c.x.begin(), c.x.end());
-        row[1] *= gnpFactor;
-        if (withOnes) row.insert(row.begin(), 1.0);
-        d.x.push_back(row);
-        d.y.push_back(c.y);
-        d.sig.push_back(1);
+    Design d{MatrixXd(longley::kCases, longley::kPredictors), VectorXd(longley::kCases),
+             VectorXd::Ones(longley::kCases)};
+    for (int i = 0; i < longley::kCases; ++i) {
+        const longley::Case& c = longley::kData[Size(i)];
+        for (int j = 0; j < longley::kPredictors; ++j) d.x(i, j) = c.x[Size(j)];
+        d.y(i) = c.y;
     }
+    d.x.col(1) *= gnpFactor;
     return d;
 }
-
 double LongleyTotalSumOfSquares()
 {
-    Real mean = 0, total = 0;
-    for (const longley::Case& c : longley::kData) mean += c.y;
-    mean /= longley::kCases;
-    for (const longley::Case& c : longley::kData) total += (c.y - mean) * (c.y - mean);
-    return static_cast<double>(total);
+    const VectorXl y = Longley(1).y.cast<long double>();
+    return static_cast<double>((y.array() - y.mean()).square().sum());
 }
 
 // NIST Longley through the fit with centring: every certified coefficient, standard
 // deviation, the residual standard deviation and R² to 11 digits or more.
 TEST(SvdFit, LongleyCertifiedValuesThroughCentring)
 {
-    const Fitted f = FitWithIntercept(Longley(1, false));
-    const double df = longley::kCases - longley::kPredictors - 1;
-    const double s2 = f.result.chisq / df;
-    for (std::size_t j = 0; j <= longley::kPredictors; ++j) {
-        const auto d = static_cast<Eigen::Index>(j);
-        EXPECT_GE(LogRelativeError(f.coef[j], longley::kCoefficients[j]), 11) << "b" << j;
-        EXPECT_GE(LogRelativeError(std::sqrt(f.cov(d, d) * s2), longley::kStandardErrors[j]), 11) << "se" << j;
+    const Fitted f = Fit(Longley(1), true);
+    const double s2 = f.result.chisq / (longley::kCases - longley::kPredictors - 1);
+    for (int j = 0; j <= longley::kPredictors; ++j) {
+        EXPECT_GE(LogRelativeError(f.coef(j), longley::kCoefficients[Size(j)]), 11) << "b" << j;
+        EXPECT_GE(LogRelativeError(std::sqrt(f.cov(j, j) * s2), longley::kStandardErrors[Size(j)]), 11) << "se" << j;
     }
     EXPECT_GE(LogRelativeError(std::sqrt(s2), longley::kResidualStandardDeviation), 11);
     EXPECT_GE(LogRelativeError(1 - f.result.chisq / LongleyTotalSumOfSquares(), longley::kRSquared), 11);
@@ -388,47 +304,36 @@ TEST(SvdFit, LongleyCertifiedValuesThroughCentring)
 
 // Whether a direction is cut does not depend on a column's units: with GNP in a unit
 // ten times smaller (its numbers × 10) the fit keeps every direction, R² and the
-// other coefficients, and GNP's coefficient is divided by 10; also without centring,
-// where the constant is an ordinary basis function (without equilibration a
-// singular value would be cut there).
+// other coefficients, and GNP's coefficient is divided by 10; with centring and
+// with the constant as an ordinary basis function (where, without equilibration, a
+// singular value would be cut).
 TEST(SvdFit, UnitsOfAColumnDoNotDecideTheCut)
 {
     for (bool centred : {true, false}) {
         SCOPED_TRACE(centred ? "centred" : "constant as a basis function");
-        const Fitted f = centred ? FitWithIntercept(Longley(1, false)) : FitAsGiven(Longley(1, true));
-        const Fitted g = centred ? FitWithIntercept(Longley(10, false)) : FitAsGiven(Longley(10, true));
+        const Fitted f = centred ? Fit(Longley(1), true) : Fit(Longley(1).WithOnesFirst(), false);
+        const Fitted g = centred ? Fit(Longley(10), true) : Fit(Longley(10).WithOnesFirst(), false);
         EXPECT_EQ(g.result.kept, f.result.kept);
         const double digits = centred ? 11 : 10;
-        const double sst = LongleyTotalSumOfSquares();
-        EXPECT_GE(LogRelativeError(1 - g.result.chisq / sst, longley::kRSquared), digits);
-        for (std::size_t j = 0; j <= longley::kPredictors; ++j) {
-            const double expected = longley::kCoefficients[j] / (j == 2 ? 10 : 1);
-            EXPECT_GE(LogRelativeError(g.coef[j], expected), digits) << "b" << j;
+        EXPECT_GE(LogRelativeError(1 - g.result.chisq / LongleyTotalSumOfSquares(), longley::kRSquared), digits);
+        for (int j = 0; j <= longley::kPredictors; ++j) {
+            const double expected = longley::kCoefficients[Size(j)] / (j == 2 ? 10 : 1);
+            EXPECT_GE(LogRelativeError(g.coef(j), expected), digits) << "b" << j;
         }
     }
-
-    const Design d = RandomDesign(40, {1, 1, 1, 1}, 8);
-    Design scaled = d;
-    for (auto& row : scaled.x) row[2] *= 10;
-    const Fitted f = FitAsGiven(d), g = FitAsGiven(scaled);
-    for (std::size_t j = 0; j < 4; ++j) {
-        EXPECT_NEAR(g.coef[j], f.coef[j] / (j == 2 ? 10 : 1), 1e-14 * std::fabs(f.coef[j])) << j;
-    }
-    EXPECT_NEAR(g.result.chisq, f.result.chisq, 1e-13 * f.result.chisq);
-    EXPECT_NEAR(g.cov(2, 2), f.cov(2, 2) / 100, 1e-13 * f.cov(2, 2));
 }
 
 // Each work-storage allocation of the fits failing in turn: status 2, nothing left.
 TEST(SvdFit, AllocationFailureInTurn)
 {
     const Design d = RandomDesign(12, {1, 1, 1}, 2);
-    const RealVector y = d.Work(d.y), sig = d.Work(d.sig);
+    const RealVector y = ToWork(d.y), sig = ToWork(d.sig);
     RealVector coef(1, 4), w(1, 3);
     RealMatrix v(1, 3, 1, 3), cov(1, 4, 1, 4);
     testing::ExpectEachAllocationFailureGivesNoMemory(
-        [&] { return RunExport([&] { SvdFit(y, sig, d.m, coef, d.n, v, w, d.Basis()); }); });
+        [&] { return RunExport([&] { SvdFit(y, sig, d.m(), coef, d.n(), v, w, d.Basis()); }); });
     testing::ExpectEachAllocationFailureGivesNoMemory(
-        [&] { return RunExport([&] { SvdFitWithIntercept(y, sig, d.m, coef, d.n, v, w, cov, d.Basis()); }); });
+        [&] { return RunExport([&] { SvdFitWithIntercept(y, sig, d.m(), coef, d.n(), v, w, cov, d.Basis()); }); });
 }
 
 }  // namespace

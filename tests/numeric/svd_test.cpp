@@ -1,5 +1,5 @@
-// The singular value decomposition, and the solution and covariance from its factors,
-// against Eigen's Jacobi SVD and least-squares solvers.
+// The singular value decomposition against Eigen's Jacobi SVD. (The solution and
+// covariance from the factors are checked through the fits, svd_fit_test.cpp.)
 #include "numeric/svd.hpp"
 
 #include <algorithm>
@@ -140,48 +140,6 @@ TEST(SvdDecompose, StatusPaths)
     b.Fill(1);
     b[2][2] = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(StatusOf([&] { SvdDecompose(b, 3, 3, w, v); }), Status::NumericalFailure);
-}
-
-// x = A⁺b and cov = (AᵀA)⁻¹ for a full-rank design; with a singular value marked 0,
-// the minimum-norm solution over the others (two equal columns share equally).
-TEST(SvdBackSubstituteAndCovariance, MatchEigenLeastSquares)
-{
-    std::mt19937_64 random(11);
-    std::normal_distribution<double> normal;
-    MatrixXd a(30, 4);
-    VectorXd b(30);
-    for (Eigen::Index i = 0; i < 30; ++i) {
-        for (Eigen::Index j = 0; j < 4; ++j) a(i, j) = normal(random);
-        b(i) = normal(random);
-    }
-    auto solve = [](const MatrixXd& design, const VectorXd& rhs, bool cutSmallest, VectorXd& x, MatrixXd& cov) {
-        const auto m = static_cast<int32_t>(design.rows()), n = static_cast<int32_t>(design.cols());
-        RealMatrix u = ToWork(design), v(1, static_cast<std::size_t>(n), 1, static_cast<std::size_t>(n));
-        RealMatrix c(1, static_cast<std::size_t>(n), 1, static_cast<std::size_t>(n));
-        RealVector w(1, static_cast<std::size_t>(n)), bw(1, static_cast<std::size_t>(m)),
-            xw(1, static_cast<std::size_t>(n));
-        SvdDecompose(u, m, n, w, v);
-        if (cutSmallest) *std::min_element(w.data(), w.data() + n) = 0;
-        for (int32_t i = 1; i <= m; ++i) bw[i] = rhs(i - 1);
-        SvdBackSubstitute(u, w, v, m, n, bw, xw);
-        SvdCovariance(v, n, w, c);
-        x.resize(n);
-        for (int32_t j = 1; j <= n; ++j) x(j - 1) = xw[j];
-        cov = ToEigen(c, n, n);
-    };
-    VectorXd x;
-    MatrixXd cov;
-    solve(a, b, false, x, cov);
-    EXPECT_LE((x - a.colPivHouseholderQr().solve(b)).cwiseAbs().maxCoeff(), 1e-14);
-    EXPECT_LE((cov - (a.transpose() * a).inverse()).cwiseAbs().maxCoeff(), 1e-15);
-
-    MatrixXd twin(30, 3);
-    twin << a.col(0), a.col(1), a.col(1);
-    solve(twin, b, true, x, cov);
-    const VectorXd minimumNorm = twin.completeOrthogonalDecomposition().solve(b);
-    EXPECT_LE((x - minimumNorm).cwiseAbs().maxCoeff(), 1e-14);
-    EXPECT_NEAR(x(1), x(2), 1e-14);
-    EXPECT_NEAR(cov(1, 1), cov(1, 2), 1e-14);
 }
 
 }  // namespace

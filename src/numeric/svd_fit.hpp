@@ -1,15 +1,17 @@
 // Weighted linear least squares by singular value decomposition, with small singular
-// values cut off so that collinear designs still give the minimum-norm solution.
+// values cut off so that collinear designs still give a solution.
 //
 // Every fit goes through the triangular factor R of the weighted rows [a_i | y_i]/σ_i
 // (LeastSquaresTriangle): the data are read once, case by case, and the SVD works
-// on at most (n + 1) × n numbers whatever the number of cases; the singular values
-// and the solution are those of the weighted design itself, to rounding. Before the
-// decomposition each design column is divided by its 2-norm (equilibration; a zero
-// column keeps factor 1), singular values below 1e-10 of the largest of the scaled
-// problem are set to 0, and the solution and V are scaled back. Whether a direction
-// is cut thus does not depend on the units of the columns: multiplying a column by
-// 10 divides its coefficient by 10 and changes nothing else.
+// on at most (n + 1) × n numbers whatever the number of cases; singular values and
+// solution are those that decomposing the m × n weighted design would give, to
+// rounding. Before the decomposition each design column is divided by its 2-norm
+// (equilibration; a zero column keeps factor 1), singular values below 1e-10 of the
+// largest of the scaled problem are set to 0, and the solution and V are scaled
+// back. Whether a direction is cut thus does not depend on the units of the columns:
+// multiplying a column by 10 divides its coefficient by 10 and changes nothing else.
+// A collinear design gets the solution of least norm in the scaled coefficients
+// (Σ (‖column j‖·c_j)² smallest): copies of one column share its coefficient equally.
 #pragma once
 
 #include <cstddef>
@@ -37,7 +39,7 @@ struct LeastSquaresFit {
 // after the cut (0 = cut); v[1..q][1..q] its V with row j divided by the 2-norm of
 // column j, so that SvdCovariance(v, q, w, cov) gives the covariance of coef up to
 // the residual variance, and coef = v·diag(1/w)·Uᵀb. chisq comes from the factor
-// alone. Costs O(n·q²) and no pass over the data: fit every candidate model from one
+// alone. Costs O(n·q²) at most and no pass over the data: fit every candidate model from one
 // factor. Raises status 8 for a column outside 1..n or arrays too small for q, 7
 // when the decomposition does not converge.
 LeastSquaresFit SvdFitTriangle(const LeastSquaresTriangle& triangle, const IntVector& columns, int32_t q,

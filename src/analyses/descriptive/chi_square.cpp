@@ -98,9 +98,12 @@ void ChiSquare(HostArray** data, HostArray** results)
 
     double chiSquare = 0;
     for (std::size_t row = 0; row < k; ++row) {
-        const double rescaled = totalObserved * expected[row] / totalExpected;
+        // The share of the expected total first, and the deviation over the expected
+        // frequency before squaring: frequencies near the underflow threshold (1e-300)
+        // keep their quotients instead of dividing 0 by 0.
+        const double rescaled = expected[row] / totalExpected * totalObserved;
         const double deviation = observed[row] - rescaled;
-        chiSquare += deviation * deviation / rescaled;
+        chiSquare += deviation * (deviation / rescaled);
     }
     const double df = static_cast<double>(k - 1);
     out[1] = chiSquare;

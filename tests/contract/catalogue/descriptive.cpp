@@ -81,11 +81,11 @@ void AddDescriptiveExports(std::vector<ExportSpec>& catalogue)
                [](Arguments& a) { a["data"] = Columns({{0, 2}, {1, 1}}); a["counts"] = Cells(4, 2); }, kOk}},
              EachValue("code", "data", 3, 1, {3, -1, -1.5, 1e300, kNaN, kInfinity}, kBadArray))});
     // Pairs are counted from the last row up; a bad code in row 2 stops the count.
-    for (const auto& [row, column] : std::vector<std::pair<double, double>>{{3, 0}, {0, 2}, {-1, 0}, {0, -1}, {0, 1e300}}) {
+    for (const std::pair<double, double>& codes : std::vector<std::pair<double, double>>{{3, 0}, {0, 2}, {-1, 0}, {0, -1}, {0, 1e300}}) {
         catalogue.back().statusPaths.push_back(
-            {"pair with a code outside the table", [row, column](Arguments& a) {
+            {"pair with a code outside the table", [codes](Arguments& a) {
                  a["options"] = Values({0});
-                 a["data"] = Columns({{1, row, 2}, {0, column, 1}});
+                 a["data"] = Columns({{1, codes.first, 2}, {0, codes.second, 1}});
                  a["counts"] = Cells(4, 2);
              },
              kBadArray});
@@ -152,7 +152,8 @@ void AddDescriptiveExports(std::vector<ExportSpec>& catalogue)
          {"empty expected cell", SetCell("data", 1, 2, kMissing), kEmptyCell},
          {"expected frequency 0", SetCell("data", 2, 2, 0), kEmptyCell},
          {"expected frequencies summing to 0", Set("data", Columns({{5, 6}, {1, -1}})), kEmptyCell},
-         {"no observations", Set("data", Columns({{0, 0, 0}, {1, 2, 3}})), kInsufficientData}}});
+         {"no observations", Set("data", Columns({{0, 0, 0}, {1, 2, 3}})), kInsufficientData},
+         {"frequencies near the underflow threshold", Set("data", Columns({{1e-300, 3e-300}, {1e-300, 1e-300}})), kOk}}});
 
     catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkCrosstabs),
         {{"options", Role::In, Values({1})},

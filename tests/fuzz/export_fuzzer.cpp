@@ -402,14 +402,16 @@ bool HoldsNegative(const GuardedArray& array)
 // The known fault a NaN or infinity written with status 0 comes from, if any.
 Known ExplainNonFiniteResult(const CallPlan& call, const std::vector<GuardedArray>& before)
 {
+    const std::string_view name = call.spec->name;
     bool nonFinite = false, negative = false;
     for (std::size_t k = 0; k < before.size(); ++k) {
-        if (call.spec->parameters[k].role == Role::Out) continue;
+        // Crosstabs reads its observed table when the counts are given.
+        const bool counts = name == "nkCrosstabs" && std::string_view(call.spec->parameters[k].name) == "observed";
+        if (call.spec->parameters[k].role == Role::Out && !counts) continue;
         nonFinite = nonFinite || HoldsNonFinite(before[k]);
         negative = negative || HoldsNegative(before[k]);
     }
     if (nonFinite) return Known::NonFiniteData;
-    const std::string_view name = call.spec->name;
     if (negative && (name == "nkCrosstabs" || name == "nkChiSquare")) return Known::NegativeCounts;
     return Known::None;
 }

@@ -374,10 +374,9 @@ struct Check {
             halted = true;
             return;
         }
-        std::fprintf(stderr, "\nsheetstat fuzz finding in %s: %s%s%s\n%s", exportName.c_str(), what.c_str(),
-                     known == Known::None ? "" : " [known fault: ", known == Known::None ? "" : KnownName(known),
-                     DescribeCall(call).c_str());
-        if (known != Known::None) std::fprintf(stderr, "]\n");
+        const std::string label = known == Known::None ? "" : std::string(" [known fault: ") + KnownName(known) + "]";
+        std::fprintf(stderr, "\nsheetstat fuzz finding in %s: %s%s\n%s", exportName.c_str(), what.c_str(),
+                     label.c_str(), DescribeCall(call).c_str());
         std::abort();
     }
 };

@@ -67,29 +67,29 @@ struct Outcome {
 // `settings` if given) and records what it broke.
 Outcome CallExport(const Arguments& arguments, int32_t lowerBound, const CallerSettings* settings = nullptr)
 {
-    const ExportSpec& spec = arguments.spec();
+    const CatalogueEntry& entry = arguments.entry();
     std::vector<GuardedArray> arrays = arguments.Lay(lowerBound, kSkippedFill);
     std::vector<std::vector<double>> before;
     for (const GuardedArray& array : arrays) before.push_back(array.Elements());
     Outcome outcome;
     if (settings == nullptr) {
-        outcome.status = spec.Call(arrays);
+        outcome.status = entry.Call(arrays);
     } else {
         settings->Install();
         const FloatingPointState caller = FloatingPointState::Read();
-        outcome.status = spec.Call(arrays);
+        outcome.status = entry.Call(arrays);
         const FloatingPointState after = FloatingPointState::Read();
         testing::RestoreDefaultEnvironment();
         if (!(after == caller)) outcome.faults.push_back("the caller's floating-point environment changed");
     }
     for (std::size_t k = 0; k < arrays.size(); ++k) {
-        const std::string name = spec.parameters[k].name;
+        const std::string name = entry.parameters[k].name;
         const GuardedArray& array = arrays[k];
         bool skippedWritten = false, inputWritten = false;
         for (std::size_t p = 0; p < array.storedCount(); ++p) {
             if (std::bit_cast<uint64_t>(before[k][p]) == std::bit_cast<uint64_t>(array.stored(p))) continue;
             skippedWritten = skippedWritten || !array.IsUsed(p);
-            inputWritten = inputWritten || spec.parameters[k].role == Role::In;
+            inputWritten = inputWritten || entry.parameters[k].role == Role::In;
             if (outcome.status == kOk && !std::isfinite(array.stored(p))) outcome.wroteNonFinite = true;
         }
         if (!array.GuardsIntact()) outcome.faults.push_back("wrote outside " + name);
@@ -125,11 +125,11 @@ struct Case {
     bool writesNothing;
 };
 
-std::vector<Case> Cases(const ExportSpec& spec)
+std::vector<Case> Cases(const CatalogueEntry& entry)
 {
-    std::vector<Case> cases{{"the valid call", Arguments(spec), kOk, false}};
-    for (const StatusPath& path : spec.statusPaths) {
-        Arguments arguments(spec);
+    std::vector<Case> cases{{"the valid call", Arguments(entry), kOk, false}};
+    for (const StatusPath& path : entry.statusPaths) {
+        Arguments arguments(entry);
         path.change(arguments);
         cases.push_back({path.what, arguments, path.status, path.writesNothing});
     }
@@ -138,14 +138,14 @@ std::vector<Case> Cases(const ExportSpec& spec)
 
 class EveryExport : public ::testing::TestWithParam<std::size_t> {
 protected:
-    const ExportSpec& spec() const { return Catalogue()[GetParam()]; }
+    const CatalogueEntry& entry() const { return Catalogue()[GetParam()]; }
 };
 
 TEST_P(EveryExport, ParametersMatchTheSignature)
 {
-    EXPECT_EQ(spec().parameters.size(), spec().arity);
+    EXPECT_EQ(entry().parameters.size(), entry().arity);
     std::set<std::string> names;
-    for (const Parameter& parameter : spec().parameters) {
+    for (const Parameter& parameter : entry().parameters) {
         EXPECT_TRUE(names.insert(parameter.name).second) << "argument named twice: " << parameter.name;
         EXPECT_EQ(parameter.valid.cells.size(), parameter.valid.rows * parameter.valid.cols) << parameter.name;
     }
@@ -154,11 +154,11 @@ TEST_P(EveryExport, ParametersMatchTheSignature)
 // Lower bounds 1, 0 and any other (which skips the first element like 0).
 TEST_P(EveryExport, ValidCallGivesTheSameResultsFromEveryLowerBound)
 {
-    const Outcome one = CallExport(Arguments(spec()), 1);
+    const Outcome one = CallExport(Arguments(entry()), 1);
     ASSERT_EQ(one.status, kOk) << Describe(one.faults);
     EXPECT_TRUE(one.faults.empty()) << Describe(one.faults);
     for (int32_t lowerBound : {0, -3}) {
-        const Outcome other = CallExport(Arguments(spec()), lowerBound);
+        const Outcome other = CallExport(Arguments(entry()), lowerBound);
         EXPECT_EQ(other.status, kOk) << "lower bound " << lowerBound;
         EXPECT_TRUE(other.faults.empty()) << "lower bound " << lowerBound << Describe(other.faults);
         EXPECT_TRUE(SameCells(one, other)) << "results differ from lower bound " << lowerBound;
@@ -167,7 +167,7 @@ TEST_P(EveryExport, ValidCallGivesTheSameResultsFromEveryLowerBound)
 
 TEST_P(EveryExport, StatusPaths)
 {
-    for (const Case& c : Cases(spec())) {
+    for (const Case& c : Cases(entry())) {
         SCOPED_TRACE(c.what);
         const Outcome one = CallExport(c.arguments, 1);
         EXPECT_EQ(one.status, c.status);
@@ -175,7 +175,7 @@ TEST_P(EveryExport, StatusPaths)
         if (c.writesNothing) {
             for (std::size_t k = 0; k < c.arguments.size(); ++k) {
                 EXPECT_TRUE(SameBits(one.cells[k], c.arguments[k].cells))
-                    << "wrote into " << spec().parameters[k].name;
+                    << "wrote into " << entry().parameters[k].name;
             }
         }
         const Outcome zero = CallExport(c.arguments, 0);
@@ -190,7 +190,7 @@ TEST_P(EveryExport, StatusPaths)
 // and that array left as it was.
 TEST_P(EveryExport, WrongDimensionCountsAreBadArrays)
 {
-    const Arguments valid(spec());
+    const Arguments valid(entry());
     for (std::size_t k = 0; k < valid.size(); ++k) {
         const Argument& argument = valid[k];
         std::vector<HostArrayBound> bounds{{static_cast<uint32_t>(argument.cols), 1}};
@@ -208,10 +208,10 @@ TEST_P(EveryExport, WrongDimensionCountsAreBadArrays)
                     arrays[k].stored(p) = argument.cells.empty() ? 1.0 : argument.cells[p % argument.cells.size()];
                 }
                 const std::vector<double> before = arrays[k].Elements();
-                EXPECT_EQ(spec().Call(arrays), kBadArray)
-                    << spec().parameters[k].name << " with " << dimensions << " dimensions (extra count " << extraCount << ")";
+                EXPECT_EQ(entry().Call(arrays), kBadArray)
+                    << entry().parameters[k].name << " with " << dimensions << " dimensions (extra count " << extraCount << ")";
                 EXPECT_TRUE(arrays[k].GuardsIntact() && SameBits(arrays[k].Elements(), before))
-                    << "wrote into " << spec().parameters[k].name << " with " << dimensions << " dimensions";
+                    << "wrote into " << entry().parameters[k].name << " with " << dimensions << " dimensions";
             }
         }
     }
@@ -219,14 +219,14 @@ TEST_P(EveryExport, WrongDimensionCountsAreBadArrays)
 
 TEST_P(EveryExport, MissingArraysAreBadArrays)
 {
-    const Arguments valid(spec());
+    const Arguments valid(entry());
     for (std::size_t k = 0; k < valid.size(); ++k) {
         for (Presence presence : {Presence::NullReference, Presence::NullDescriptor, Presence::NullData}) {
             std::vector<GuardedArray> arrays = valid.Lay(1, kSkippedFill);
             if (presence == Presence::NullData && arrays[k].storedCount() == 0) continue;
             arrays[k].SetPresence(presence);
-            EXPECT_EQ(spec().Call(arrays), kBadArray)
-                << spec().parameters[k].name << " missing (" << static_cast<int>(presence) << ")";
+            EXPECT_EQ(entry().Call(arrays), kBadArray)
+                << entry().parameters[k].name << " missing (" << static_cast<int>(presence) << ")";
         }
     }
 }
@@ -234,12 +234,12 @@ TEST_P(EveryExport, MissingArraysAreBadArrays)
 // Each value the valid call reads, replaced by NaN, +∞ or −∞ in turn.
 TEST_P(EveryExport, NonFiniteDataValuesAreBadArrays)
 {
-    const bool awaiting = kAwaitingFiniteDataCheck.count(spec().name) != 0;
-    const Arguments valid(spec());
+    const bool awaiting = kAwaitingFiniteDataCheck.count(entry().name) != 0;
+    const Arguments valid(entry());
     std::size_t tried = 0;
     std::vector<std::string> accepted;
     for (std::size_t k = 0; k < valid.size(); ++k) {
-        const Parameter& parameter = spec().parameters[k];
+        const Parameter& parameter = entry().parameters[k];
         if (parameter.role == Role::Out) continue;
         const Argument& argument = valid[k];
         for (std::size_t j = 1; j + parameter.writtenColumns <= argument.cols; ++j) {
@@ -267,19 +267,19 @@ TEST_P(EveryExport, NonFiniteDataValuesAreBadArrays)
         EXPECT_TRUE(accepted.empty()) << Describe(accepted);
         return;
     }
-    ASSERT_FALSE(accepted.empty()) << spec().name << " rejects every non-finite value: take it off the awaiting list";
-    GTEST_SKIP() << spec().name << " does not reject non-finite values yet: accepted " << accepted.size() << " of "
+    ASSERT_FALSE(accepted.empty()) << entry().name << " rejects every non-finite value: take it off the awaiting list";
+    GTEST_SKIP() << entry().name << " does not reject non-finite values yet: accepted " << accepted.size() << " of "
                  << tried << ", e.g. " << accepted.front();
 }
 
 TEST_P(EveryExport, EachAllocationFailureGivesNoMemoryAndLeaksNothing)
 {
-    for (const Case& c : Cases(spec())) {
+    for (const Case& c : Cases(entry())) {
         SCOPED_TRACE(c.what);
         testing::ExpectEachAllocationFailureGivesNoMemory(
             [&] {
                 std::vector<GuardedArray> arrays = c.arguments.Lay(1, kSkippedFill);
-                return spec().Call(arrays);
+                return entry().Call(arrays);
             },
             c.status);
     }
@@ -294,7 +294,7 @@ TEST_P(EveryExport, CallersFloatingPointEnvironmentIsKeptAndChangesNothing)
                                            {FE_TOWARDZERO, FE_ALL_EXCEPT, 0},
                                            {FE_DOWNWARD, 0, 0}};
     if (testing::kCanUnmaskTraps) callers.back().traps = FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID;
-    for (const Case& c : Cases(spec())) {
+    for (const Case& c : Cases(entry())) {
         SCOPED_TRACE(c.what);
         const Outcome reference = CallExport(c.arguments, 1);
         for (const CallerSettings& caller : callers) {
@@ -308,14 +308,14 @@ TEST_P(EveryExport, CallersFloatingPointEnvironmentIsKeptAndChangesNothing)
 
 TEST_P(EveryExport, ConcurrentCallsGiveIdenticalResults)
 {
-    const Outcome reference = CallExport(Arguments(spec()), 1);
+    const Outcome reference = CallExport(Arguments(entry()), 1);
     constexpr int kThreads = 4, kCallsPerThread = 25;
     std::vector<int> differing(kThreads, 0);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
             for (int call = 0; call < kCallsPerThread; ++call) {
-                const Outcome outcome = CallExport(Arguments(spec()), 1);
+                const Outcome outcome = CallExport(Arguments(entry()), 1);
                 differing[static_cast<std::size_t>(t)] += outcome.status != reference.status || !SameCells(outcome, reference);
             }
         });
@@ -348,7 +348,7 @@ TEST(ExportCatalogue, ListsEveryAnalysisExportOfThePublicHeader)
             declared.insert(word.substr(0, paren));
         }
     }
-    for (const ExportSpec& spec : Catalogue()) EXPECT_TRUE(catalogued.insert(spec.name).second) << spec.name << " twice";
+    for (const CatalogueEntry& entry : Catalogue()) EXPECT_TRUE(catalogued.insert(entry.name).second) << entry.name << " twice";
     EXPECT_FALSE(declared.empty());
     EXPECT_EQ(catalogued, declared);
 }

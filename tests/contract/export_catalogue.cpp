@@ -49,17 +49,17 @@ Argument NullDescriptor()
     return a;
 }
 
-Arguments::Arguments(const ExportSpec& spec) : spec_(&spec)
+Arguments::Arguments(const CatalogueEntry& entry) : entry_(&entry)
 {
-    for (const Parameter& parameter : spec.parameters) values_.push_back(parameter.valid);
+    for (const Parameter& parameter : entry.parameters) values_.push_back(parameter.valid);
 }
 
 Argument& Arguments::operator[](std::string_view name)
 {
     for (std::size_t k = 0; k < values_.size(); ++k) {
-        if (name == spec_->parameters[k].name) return values_[k];
+        if (name == entry_->parameters[k].name) return values_[k];
     }
-    throw std::out_of_range(std::string(spec_->name) + " has no argument " + std::string(name));
+    throw std::out_of_range(std::string(entry_->name) + " has no argument " + std::string(name));
 }
 
 std::vector<GuardedArray> Arguments::Lay(int32_t lowerBound, double skippedFill) const
@@ -69,7 +69,7 @@ std::vector<GuardedArray> Arguments::Lay(int32_t lowerBound, double skippedFill)
     return arrays;
 }
 
-int32_t ExportSpec::Call(std::vector<GuardedArray>& arrays) const
+int32_t CatalogueEntry::Call(std::vector<GuardedArray>& arrays) const
 {
     if (arrays.size() != arity) throw std::invalid_argument(std::string(name) + ": wrong number of arguments");
     std::vector<HostArray**> references;
@@ -77,10 +77,10 @@ int32_t ExportSpec::Call(std::vector<GuardedArray>& arrays) const
     return invoke(references.data());
 }
 
-const std::vector<ExportSpec>& Catalogue()
+const std::vector<CatalogueEntry>& Catalogue()
 {
-    static const std::vector<ExportSpec> catalogue = [] {
-        std::vector<ExportSpec> exports;
+    static const std::vector<CatalogueEntry> catalogue = [] {
+        std::vector<CatalogueEntry> exports;
         AddDescriptiveExports(exports);
         AddGroupExports(exports);
         AddRegressionExports(exports);

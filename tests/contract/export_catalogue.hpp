@@ -79,22 +79,22 @@ struct Parameter {
     std::size_t writtenColumns = 0;
 };
 
-struct ExportSpec;
+struct CatalogueEntry;
 
 // The arguments of one call of an export, by name or position.
 class Arguments {
 public:
-    explicit Arguments(const ExportSpec& spec);  // the minimal valid call
+    explicit Arguments(const CatalogueEntry& entry);  // the minimal valid call
     Argument& operator[](std::string_view name);
     Argument& operator[](std::size_t index) { return values_.at(index); }
     const Argument& operator[](std::size_t index) const { return values_.at(index); }
     std::size_t size() const noexcept { return values_.size(); }
-    const ExportSpec& spec() const noexcept { return *spec_; }
+    const CatalogueEntry& entry() const noexcept { return *entry_; }
     // The host arrays of the call, every dimension from `lowerBound`.
     std::vector<GuardedArray> Lay(int32_t lowerBound, double skippedFill) const;
 
 private:
-    const ExportSpec* spec_;
+    const CatalogueEntry* entry_;
     std::vector<Argument> values_;
 };
 
@@ -113,7 +113,7 @@ struct StatusPath {
 // Calls an export with the descriptor references of its arguments, in order.
 using Invoker = int32_t (*)(HostArray** const* arguments);
 
-struct ExportSpec {
+struct CatalogueEntry {
     const char* name;
     std::size_t arity;
     Invoker invoke;
@@ -124,14 +124,14 @@ struct ExportSpec {
 };
 
 // Every analysis export, area by area.
-const std::vector<ExportSpec>& Catalogue();
+const std::vector<CatalogueEntry>& Catalogue();
 
-void AddDescriptiveExports(std::vector<ExportSpec>& catalogue);
-void AddGroupExports(std::vector<ExportSpec>& catalogue);
-void AddRegressionExports(std::vector<ExportSpec>& catalogue);
-void AddMultivariateExports(std::vector<ExportSpec>& catalogue);
-void AddQualityExports(std::vector<ExportSpec>& catalogue);
-void AddSurvivalExports(std::vector<ExportSpec>& catalogue);
+void AddDescriptiveExports(std::vector<CatalogueEntry>& catalogue);
+void AddGroupExports(std::vector<CatalogueEntry>& catalogue);
+void AddRegressionExports(std::vector<CatalogueEntry>& catalogue);
+void AddMultivariateExports(std::vector<CatalogueEntry>& catalogue);
+void AddQualityExports(std::vector<CatalogueEntry>& catalogue);
+void AddSurvivalExports(std::vector<CatalogueEntry>& catalogue);
 
 // ---- Building blocks of status paths ----
 
@@ -168,7 +168,7 @@ int32_t Invoke(HostArray** const* arguments)
     return InvokeWith<Export>(arguments, std::make_index_sequence<ArityOf(Export)>());
 }
 
-// The name, argument count and invoker of an export, as the first members of its ExportSpec.
+// The name, argument count and invoker of an export, as the first members of its CatalogueEntry.
 #define SHEETSTAT_CATALOGUE_EXPORT(function) \
     #function, ::sheetstat::contract::ArityOf(&function), &::sheetstat::contract::Invoke<&function>
 

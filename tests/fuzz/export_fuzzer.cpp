@@ -150,7 +150,7 @@ struct ArrayPlan {
 };
 
 struct CallPlan {
-    const ExportSpec* spec = nullptr;  // null: nkTofP
+    const CatalogueEntry* entry = nullptr;  // null: nkTofP
     std::vector<ArrayPlan> arrays;
     double tofP[2] = {0.05, 10};
     CallerSettings settings;
@@ -225,7 +225,7 @@ void Apply(CallPlan& call, uint8_t target, uint8_t kind, uint8_t a, uint8_t b)
         call.failAllocation = a;
         return;
     }
-    if (call.spec == nullptr) {  // nkTofP: two plain numbers
+    if (call.entry == nullptr) {  // nkTofP: two plain numbers
         call.tofP[target % 2] = kind == 3 ? Scaled(a, b) : PaletteValue(b);
         return;
     }
@@ -273,7 +273,7 @@ void Apply(CallPlan& call, uint8_t target, uint8_t kind, uint8_t a, uint8_t b)
 CallPlan Decode(const uint8_t* data, std::size_t size)
 {
     Input input(data, size);
-    const std::vector<ExportSpec>& catalogue = Catalogue();
+    const std::vector<CatalogueEntry>& catalogue = Catalogue();
     CallPlan call;
     const std::string_view name = input.Name();
     std::size_t choice = catalogue.size() + 1;
@@ -283,8 +283,8 @@ CallPlan Decode(const uint8_t* data, std::size_t size)
     if (name == "nkTofP") choice = catalogue.size();
     if (choice > catalogue.size()) choice = input.Byte() % (catalogue.size() + 1);
     if (choice < catalogue.size()) {
-        call.spec = &catalogue[choice];
-        for (const Parameter& parameter : call.spec->parameters) call.arrays.push_back(PlanOf(parameter.valid));
+        call.entry = &catalogue[choice];
+        for (const Parameter& parameter : call.entry->parameters) call.arrays.push_back(PlanOf(parameter.valid));
     }
     for (std::size_t op = 0; op < kMaxOperations && input.remaining() >= 4; ++op) {
         const uint8_t target = input.Byte(), kind = input.Byte(), a = input.Byte(), b = input.Byte();
@@ -334,13 +334,13 @@ std::string DescribeCall(const CallPlan& call)
                   call.settings.rounding, static_cast<unsigned>(call.settings.raised),
                   static_cast<unsigned>(call.settings.traps), call.failAllocation);
     text += line;
-    if (call.spec == nullptr) {
+    if (call.entry == nullptr) {
         std::snprintf(line, sizeof line, "  nkTofP(%.17g, %.17g)\n", call.tofP[0], call.tofP[1]);
         return text + line;
     }
     for (std::size_t k = 0; k < arrays.size(); ++k) {
         const ArrayPlan& plan = call.arrays[k];
-        std::snprintf(line, sizeof line, "  %s: %u dimensions, presence %d, bounds", call.spec->parameters[k].name,
+        std::snprintf(line, sizeof line, "  %s: %u dimensions, presence %d, bounds", call.entry->parameters[k].name,
                       plan.dimensions, static_cast<int>(plan.presence));
         text += line;
         for (unsigned d = 0; d < plan.dimensions; ++d) {
@@ -401,12 +401,12 @@ bool HoldsNegative(const GuardedArray& array)
 // The known fault a NaN or infinity written with status 0 comes from, if any.
 Known ExplainNonFiniteResult(const CallPlan& call, const std::vector<GuardedArray>& before)
 {
-    const std::string_view name = call.spec->name;
+    const std::string_view name = call.entry->name;
     bool nonFinite = false, negative = false;
     for (std::size_t k = 0; k < before.size(); ++k) {
         // Crosstabs reads its observed table when the counts are given.
-        const bool counts = name == "nkCrosstabs" && std::string_view(call.spec->parameters[k].name) == "observed";
-        if (call.spec->parameters[k].role == Role::Out && !counts) continue;
+        const bool counts = name == "nkCrosstabs" && std::string_view(call.entry->parameters[k].name) == "observed";
+        if (call.entry->parameters[k].role == Role::Out && !counts) continue;
         nonFinite = nonFinite || HoldsNonFinite(before[k]);
         negative = negative || HoldsNegative(before[k]);
     }
@@ -420,7 +420,7 @@ void CheckArrays(Check& check, int32_t status, const std::vector<GuardedArray>& 
     const CallPlan& call = check.call;
     bool wroteNonFinite = false;
     for (std::size_t k = 0; k < arrays.size() && !check.halted; ++k) {
-        const std::string name = call.spec->parameters[k].name;
+        const std::string name = call.entry->parameters[k].name;
         const GuardedArray& array = arrays[k];
         const GuardedArray& was = check.before[k];
         if (!array.GuardsIntact()) check.Fail("wrote outside the storage of " + name, Known::None);
@@ -430,7 +430,7 @@ void CheckArrays(Check& check, int32_t status, const std::vector<GuardedArray>& 
             if (std::bit_cast<uint64_t>(array.stored(p)) == std::bit_cast<uint64_t>(was.stored(p))) continue;
             if (!readable) check.Fail("wrote into " + name + ", which it must reject", Known::None);
             if (!array.IsUsed(p)) check.Fail("wrote a skipped element of " + name, Known::None);
-            if (call.spec->parameters[k].role == Role::In) check.Fail("wrote into the input " + name, Known::None);
+            if (call.entry->parameters[k].role == Role::In) check.Fail("wrote into the input " + name, Known::None);
             wroteNonFinite = wroteNonFinite || !std::isfinite(array.stored(p));
         }
     }
@@ -460,7 +460,7 @@ std::pair<int32_t, int32_t> RunOnce(Check& check, std::vector<GuardedArray>& arr
     sheetstatFailAllocationAfter(failAllocation);
     call.settings.Install();
     const FloatingPointState caller = FloatingPointState::Read();
-    const int32_t status = call.spec->Call(arrays);
+    const int32_t status = call.entry->Call(arrays);
     const FloatingPointState after = FloatingPointState::Read();
     testing::RestoreDefaultEnvironment();
     const int32_t allocations = sheetstatFailAllocationAfter(-1);
@@ -476,7 +476,7 @@ std::pair<int32_t, int32_t> RunOnce(Check& check, std::vector<GuardedArray>& arr
 // Inputs that run into a known fault that would hang or exhaust memory.
 Known HangsOrExhausts(const CallPlan& call, const std::vector<GuardedArray>& arrays)
 {
-    const std::string_view name = call.spec->name;
+    const std::string_view name = call.entry->name;
     const auto firstSlot = [&](std::size_t k) {
         return arrays[k].presence() == Presence::Present && arrays[k].dimensions() == 1 && arrays[k].rows() > 0
                    ? arrays[k](1, 1) : 0.0;
@@ -495,7 +495,7 @@ void RunExportCall(const CallPlan& call)
     std::vector<GuardedArray> arrays;
     for (const ArrayPlan& plan : call.arrays) arrays.push_back(Build(plan));
     const std::vector<GuardedArray> before = arrays;
-    Check check{call, call.spec->name, before};
+    Check check{call, call.entry->name, before};
     if (skipKnown) {
         const Known known = HangsOrExhausts(call, arrays);
         if (known != Known::None) {
@@ -546,7 +546,7 @@ void RunTofP(const CallPlan& call)
 void WriteSeeds(const char* directory)
 {
     std::vector<std::string> names{"nkTofP"};
-    for (const ExportSpec& spec : Catalogue()) names.push_back(spec.name);
+    for (const CatalogueEntry& entry : Catalogue()) names.push_back(entry.name);
     for (const std::string& name : names) {
         const std::string path = std::string(directory) + "/" + name;
         if (std::FILE* existing = std::fopen(path.c_str(), "rb")) {
@@ -579,7 +579,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     using namespace sheetstat::fuzz;
     const CallPlan call = Decode(data, size);
     if (describe) std::fprintf(stderr, "%s", DescribeCall(call).c_str());
-    if (call.spec == nullptr) {
+    if (call.entry == nullptr) {
         RunTofP(call);
     } else {
         RunExportCall(call);

@@ -12,7 +12,7 @@ Change MeansTables(std::size_t rows, std::size_t cols)
 
 }  // namespace
 
-void AddDescriptiveExports(std::vector<ExportSpec>& catalogue)
+void AddDescriptiveExports(std::vector<CatalogueEntry>& catalogue)
 {
     catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkDescriptives),
         {{"data", Role::In, Values({4, kMissing, 2, 9, 9})},

@@ -53,7 +53,7 @@ const std::vector<std::vector<double>> kMcNemarPairs = {{0, 0, 0, 0, 0, 1, 1, 1}
 
 }  // namespace
 
-void AddGroupExports(std::vector<ExportSpec>& catalogue)
+void AddGroupExports(std::vector<CatalogueEntry>& catalogue)
 {
     catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkTTestIndep),
         {{"options", Role::In, Values({0})},

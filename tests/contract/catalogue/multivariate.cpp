@@ -3,6 +3,6 @@
 
 namespace sheetstat::contract {
 
-void AddMultivariateExports(std::vector<ExportSpec>& /*catalogue*/) {}
+void AddMultivariateExports(std::vector<CatalogueEntry>& /*catalogue*/) {}
 
 }  // namespace sheetstat::contract

@@ -3,6 +3,6 @@
 
 namespace sheetstat::contract {
 
-void AddQualityExports(std::vector<ExportSpec>& /*catalogue*/) {}
+void AddQualityExports(std::vector<CatalogueEntry>& /*catalogue*/) {}
 
 }  // namespace sheetstat::contract

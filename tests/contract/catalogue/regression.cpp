@@ -3,6 +3,6 @@
 
 namespace sheetstat::contract {
 
-void AddRegressionExports(std::vector<ExportSpec>& /*catalogue*/) {}
+void AddRegressionExports(std::vector<CatalogueEntry>& /*catalogue*/) {}
 
 }  // namespace sheetstat::contract

@@ -3,6 +3,6 @@
 
 namespace sheetstat::contract {
 
-void AddSurvivalExports(std::vector<ExportSpec>& /*catalogue*/) {}
+void AddSurvivalExports(std::vector<CatalogueEntry>& /*catalogue*/) {}
 
 }  // namespace sheetstat::contract

@@ -2,11 +2,7 @@
 // guard (non-stop mode inside, the host's environment restored on every return),
 // and independence of successive calls.
 #include <cfenv>
-#include <csignal>
 #include <functional>
-#if defined(__SSE__)
-#include <immintrin.h>
-#endif
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -14,6 +10,7 @@
 #include "frame/export_frame.hpp"
 #include "frame/status.hpp"
 #include "frame/work_storage.hpp"
+#include "support/floating_point_state.hpp"
 #include "support/test_support.hpp"
 
 namespace sheetstat {
@@ -26,30 +23,7 @@ volatile double huge = 1e308;
 volatile double tiny = 1e-308;
 volatile double sink = 0.0;
 
-// What a host can observe of its floating-point environment: rounding, sticky flags,
-// and on x86 the SSE control/status register and the x87 control word (which hold
-// the exception masks).
-struct FloatingPointState {
-    int rounding = 0;
-    int flags = 0;
-    unsigned sseControl = 0;
-    unsigned short x87Control = 0;
-
-    static FloatingPointState Read()
-    {
-        FloatingPointState state;
-        state.rounding = std::fegetround();
-        state.flags = std::fetestexcept(FE_ALL_EXCEPT);
-#if defined(__SSE__)
-        state.sseControl = _mm_getcsr();
-#endif
-#if defined(__x86_64__) || defined(__i386__)
-        __asm__ volatile("fnstcw %0" : "=m"(state.x87Control));
-#endif
-        return state;
-    }
-    bool operator==(const FloatingPointState&) const = default;
-};
+using testing::FloatingPointState;
 
 TEST(ExportFrame, MapsEachExceptionToItsStatus)
 {

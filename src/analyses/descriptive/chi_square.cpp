@@ -99,11 +99,15 @@ void ChiSquare(HostArray** data, HostArray** results)
     // Without observations every rescaled expected frequency would be 0.
     Require(totalObserved != 0, Status::InsufficientData);
 
+    const double scale = totalObserved / totalExpected;
     double chiSquare = 0;
     for (std::size_t row = 0; row < k; ++row) {
-        const double rescaled = totalObserved * expected[row] / totalExpected;
+        // Scaled by the ratio of the totals, and the deviation divided by the expected
+        // frequency before squaring, so that frequencies near the underflow threshold
+        // (1e-300, 5e-324) keep their quotients; a frequency met exactly adds 0.
+        const double rescaled = expected[row] * scale;
         const double deviation = observed[row] - rescaled;
-        chiSquare += deviation * deviation / rescaled;
+        if (deviation != 0) chiSquare += deviation * (deviation / rescaled);
     }
     const double df = static_cast<double>(k - 1);
     out[1] = chiSquare;

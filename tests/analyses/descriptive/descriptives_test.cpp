@@ -1,5 +1,5 @@
 // Descriptive statistics (nkDescriptives / DescribeSample): the 24 summary slots,
-// their availability rules, missing cells, host-array forms, and the accuracy of
+// their availability rules, missing cells, and the accuracy of
 // spread and shape for data with a large common offset.
 #include <array>
 #include <cmath>
@@ -130,33 +130,17 @@ TEST(Descriptives, WorkedExamples)
     EXPECT_NEAR(Describe({1e-100, 1e-120})[21] / 1e-110, 1.0, 1e-12);
 }
 
-// MissingValue cells anywhere change nothing; arrays indexed from 0 or 1 give the same
-// slots; the data are not modified and nothing beyond slot 24 is written; one result
-// slot short is status 8 with nothing written.
-TEST(Descriptives, MissingCellsAndHostArrayForms)
+// MissingValue cells anywhere change nothing, and nothing beyond slot 24 is written.
+TEST(Descriptives, MissingCellsChangeNothing)
 {
     const Summary expected = Describe({4.5, -1, 3.25, 8, 8, 0.5, 2});
-    const std::vector<double> padded{kMissing, 4.5, -1, kMissing, kMissing, 3.25, 8, 8, kMissing, 0.5, 2, kMissing};
-    for (int lowerBound : {0, 1}) {
-        RealHostArray data = RealHostArray::FromValues(padded, lowerBound);
-        if (lowerBound == 0) data.stored(0) = 1e6;  // the skipped element is never read
-        std::vector<double> before(data.storedCount());
-        for (std::size_t p = 0; p < before.size(); ++p) before[p] = data.stored(p);
-        RealHostArray results(kSampleSummarySlots + 2, lowerBound);
-        for (std::size_t p = 0; p < results.storedCount(); ++p) results.stored(p) = -777;
-        ASSERT_EQ(nkDescriptives(data.ref(), results.ref()), kOk);
-        for (std::size_t k = 1; k <= kSampleSummarySlots; ++k)
-            EXPECT_TRUE(SameBits(results[k], expected[k])) << "slot " << k;
-        EXPECT_EQ(results[25], -777.0);
-        EXPECT_EQ(results[26], -777.0);
-        if (lowerBound == 0) { EXPECT_EQ(results.stored(0), -777.0); }
-        for (std::size_t p = 0; p < before.size(); ++p) EXPECT_TRUE(SameBits(data.stored(p), before[p])) << p;
-
-        RealHostArray tooShort(kSampleSummarySlots - 1, lowerBound);
-        for (std::size_t p = 0; p < tooShort.storedCount(); ++p) tooShort.stored(p) = 42;
-        EXPECT_EQ(nkDescriptives(data.ref(), tooShort.ref()), kBadArray);
-        for (std::size_t p = 0; p < tooShort.storedCount(); ++p) EXPECT_EQ(tooShort.stored(p), 42.0);
-    }
+    RealHostArray data =
+        RealHostArray::FromValues({kMissing, 4.5, -1, kMissing, kMissing, 3.25, 8, 8, kMissing, 0.5, 2, kMissing});
+    RealHostArray results = RealHostArray::FromValues(std::vector<double>(kSampleSummarySlots + 2, -777));
+    ASSERT_EQ(nkDescriptives(data.ref(), results.ref()), kOk);
+    for (std::size_t k = 1; k <= kSampleSummarySlots; ++k) EXPECT_TRUE(SameBits(results[k], expected[k])) << "slot " << k;
+    EXPECT_EQ(results[25], -777.0);
+    EXPECT_EQ(results[26], -777.0);
     // One bit away from MissingValue is an ordinary (tiny negative) number.
     const double nearMissing = std::nextafter(kMissing, 0.0);
     const Summary withNear = Describe({1, nearMissing, 3});
@@ -248,20 +232,14 @@ TEST(Descriptives, LargeCommonOffsetKeepsSpreadAndShape)
     EXPECT_NEAR(s[2], static_cast<double>(mean), 1e-6);
 }
 
-TEST(Descriptives, AllocationFailureGivesNoMemory)
+// DescribeSample takes exactly one block of work storage: its copy of the input.
+TEST(Descriptives, DescribeSampleAllocatesOnce)
 {
-    // DescribeSample takes exactly one block: its copy of the input.
     const std::vector<double> values(1000, 2.5);
     SampleSummary summary;
     sheetstatFailAllocationAfter(-1);
     DescribeSample(values.data(), values.size(), summary.slot);
     EXPECT_EQ(sheetstatFailAllocationAfter(-1), 1);
-
-    ExpectEachAllocationFailureGivesNoMemory([] {
-        RealHostArray data = RealHostArray::FromValues({4, kMissing, 2, 9, 9});
-        RealHostArray results(kSampleSummarySlots);
-        return nkDescriptives(data.ref(), results.ref());
-    });
 }
 
 }  // namespace

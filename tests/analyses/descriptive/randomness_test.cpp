@@ -92,29 +92,18 @@ TEST(Randomness, WorkedScores)
 }
 
 // Valid values move to the top of the caller's column in order, the rows below keep
-// what they held; only the columns of results are processed; row 0 and column 0 of
-// arrays indexed from 0 are neither read nor written.
+// what they held; only the columns of results are processed.
 TEST(Randomness, CompactsTheProcessedColumnsInPlace)
 {
-    for (int lowerBound : {0, 1}) {
-        RealHostArray data = RealHostArray::FromColumns(
-            {{3, kMissing, 1, kMissing, 2, 5}, {kMissing, 4, 4, 9, 1, 8}, {kMissing, 1, 2, 3, 4, 5}}, lowerBound);
-        if (lowerBound == 0) {
-            for (std::size_t p = 0; p <= 6; ++p) data.stored(p) = kMissing;  // column 0
-            data.stored(7) = -99;                                            // row 0 of column 1
-        }
-        RealHostArray results = Results(2, 10, lowerBound);
-        ASSERT_EQ(nkRandomness(data.ref(), results.ref()), kOk) << lowerBound;
-        EXPECT_EQ(data.Column(1), (std::vector<double>{3, 1, 2, 5, 2, 5}));
-        EXPECT_EQ(data.Column(2), (std::vector<double>{4, 4, 9, 1, 8, 8}));
-        EXPECT_EQ(data.Column(3)[0], kMissing);
-        ExpectSeriesResults(results, 1, {3, 1, 2, 5});
-        ExpectSeriesResults(results, 2, {4, 4, 9, 1, 8});
-        if (lowerBound == 0) {
-            EXPECT_EQ(data.stored(7), -99);
-            for (std::size_t p = 0; p <= 11; ++p) EXPECT_EQ(results.stored(p), kUntouched);
-        }
-    }
+    RealHostArray data =
+        RealHostArray::FromColumns({{3, kMissing, 1, kMissing, 2, 5}, {kMissing, 4, 4, 9, 1, 8}, {kMissing, 1, 2, 3, 4, 5}});
+    RealHostArray results = Results(2);
+    ASSERT_EQ(nkRandomness(data.ref(), results.ref()), kOk);
+    EXPECT_EQ(data.Column(1), (std::vector<double>{3, 1, 2, 5, 2, 5}));
+    EXPECT_EQ(data.Column(2), (std::vector<double>{4, 4, 9, 1, 8, 8}));
+    EXPECT_EQ(data.Column(3)[0], kMissing);
+    ExpectSeriesResults(results, 1, {3, 1, 2, 5});
+    ExpectSeriesResults(results, 2, {4, 4, 9, 1, 8});
 }
 
 // Over all 7! equally likely orderings of 7 distinct values the reported z values must
@@ -163,35 +152,6 @@ TEST(Randomness, LongSeriesWithManyTiesMatchBruteForce)
     RealHostArray results = Results(columns.size());
     ASSERT_EQ(nkRandomness(data.ref(), results.ref()), kOk);
     for (std::size_t c = 1; c <= columns.size(); ++c) ExpectSeriesResults(results, c, valid[c - 1]);
-}
-
-TEST(Randomness, StatusPaths)
-{
-    RealHostArray data = RealHostArray::FromColumns({{1, 3, 2}});
-    RealHostArray nineRows = Results(1, 9), twoSeries = Results(2), none = Results(0);
-    EXPECT_EQ(nkRandomness(data.ref(), nineRows.ref()), kBadArray);
-    EXPECT_EQ(nkRandomness(data.ref(), twoSeries.ref()), kBadArray);  // more series than data columns
-    for (std::size_t p = 0; p < twoSeries.storedCount(); ++p) EXPECT_EQ(twoSeries.stored(p), kUntouched);
-    EXPECT_EQ(nkRandomness(data.ref(), none.ref()), kOk);  // no series asked for
-
-    // Fewer than 3 values in any series: nothing is rewritten, not even the good series.
-    for (const auto& tooShort : Columns{{kMissing, 2, kMissing, 1}, {kMissing, 1, kMissing, kMissing},
-                                        std::vector<double>(4, kMissing)}) {
-        RealHostArray shortData = RealHostArray::FromColumns({{kMissing, 1, 3, 2}, tooShort});
-        RealHostArray results = Results(2);
-        EXPECT_EQ(nkRandomness(shortData.ref(), results.ref()), kInsufficientData);
-        EXPECT_EQ(shortData.Column(1), (std::vector<double>{kMissing, 1, 3, 2}));
-        for (std::size_t p = 0; p < results.storedCount(); ++p) EXPECT_EQ(results.stored(p), kUntouched);
-    }
-}
-
-TEST(Randomness, EachAllocationFailureGivesNoMemory)
-{
-    ExpectEachAllocationFailureGivesNoMemory([] {
-        RealHostArray data = RealHostArray::FromColumns({{5, kMissing, 1, 4, 4, 2}, {1, 2, 3, 2, 1, 0}});
-        RealHostArray results = Results(2);
-        return nkRandomness(data.ref(), results.ref());
-    });
 }
 
 }  // namespace

@@ -1,0 +1,130 @@
+// Group comparisons.
+#include "contract/export_catalogue.hpp"
+
+#include <algorithm>
+
+namespace sheetstat::contract {
+namespace {
+
+// Layout 1 (one data column per group, the shorter padded with MissingValue).
+Change ByColumns(std::vector<double> first, std::vector<double> second)
+{
+    const std::size_t rows = std::max(first.size(), second.size());
+    first.resize(rows, kMissing);
+    second.resize(rows, kMissing);
+    return [=](Arguments& a) {
+        a["options"] = Values({1});
+        a["data"] = Columns({first, second});
+    };
+}
+
+// Layout 0 (one data column and a group code per row).
+Change ByCodes(const std::vector<double>& values, const std::vector<double>& codes)
+{
+    return [=](Arguments& a) {
+        a["data"] = Columns({values});
+        a["groupCodes"] = Values(codes);
+    };
+}
+
+// The shape checks that nkTTestIndep and nkUTest share through the two-group layout.
+std::vector<StatusPath> TwoGroupLayoutPaths()
+{
+    return {{"layout NaN", SetCell("options", 1, 1, kNaN), kBadArray, kWritesNothing},
+            {"no options", Set("options", Slots(0)), kBadArray, kWritesNothing},
+            {"layout 0 with two data columns", Set("data", Columns({{1, 2, 3, 4}, {1, 2, 3, 4}})), kBadArray,
+             kWritesNothing},
+            {"a code short", ByCodes({1, 2, 3, 4}, {0, 1, 0}), kBadArray, kWritesNothing},
+            {"a code too many", ByCodes({1, 2, 3, 4}, {0, 1, 0, 1, 0}), kBadArray, kWritesNothing},
+            {"layout 1 with one data column", [](Arguments& a) { a["options"] = Values({1}); }, kBadArray,
+             kWritesNothing},
+            {"layout 1 with three data columns",
+             [](Arguments& a) { a["options"] = Values({1}); a["data"] = Cells(4, 3, 1); }, kBadArray, kWritesNothing},
+            {"layout 1 reads no codes",
+             [](Arguments& a) { ByColumns({1, 2, 3}, {4, 5, 7})(a); a["groupCodes"] = NullDescriptor(); }, kOk},
+            {"any non-zero layout is one column per group",
+             [](Arguments& a) { ByColumns({1, 2, 3}, {4, 5, 7})(a); a["options"] = Values({-2}); }, kOk},
+            {"layout 0.7 truncates to 0", SetCell("options", 1, 1, 0.7), kOk},
+            {"no data", ByCodes({}, {}), kInsufficientData}};
+}
+
+// McNemar's cases: a = 2 pairs (0, 0), b = 3 (0, 1), c = 1 (1, 0), d = 2 (1, 1).
+const std::vector<std::vector<double>> kMcNemarPairs = {{0, 0, 0, 0, 0, 1, 1, 1}, {0, 0, 1, 1, 1, 0, 1, 1}};
+
+}  // namespace
+
+void AddGroupExports(std::vector<CatalogueEntry>& catalogue)
+{
+    catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkTTestIndep),
+        {{"options", Role::In, Values({0})},
+         {"data", Role::In, Columns({{1, 4, 2, 5, 3, 6}})},
+         {"groupCodes", Role::In, Values({0, 1, 0, 1, 0, 1})},
+         {"groupStats", Role::Out, Cells(4, 3)},
+         {"results", Role::Out, Slots(8)}},
+        Rows({{"groupStats three rows", Set("groupStats", Cells(3, 3)), kBadArray, kWritesNothing},
+              {"groupStats two columns", Set("groupStats", Cells(4, 2)), kBadArray, kWritesNothing},
+              {"groupStats four columns", Set("groupStats", Cells(4, 4)), kBadArray, kWritesNothing},
+              {"results seven slots", Set("results", Slots(7)), kBadArray, kWritesNothing},
+              {"group 2 with one value", ByColumns({1, 2, 3}, {4, kMissing, kMissing}), kInsufficientData},
+              {"every code group 2", ByCodes({1, 2, 3}, {1, 1, 1}), kInsufficientData},
+              {"group 1 without spread", ByColumns({2, 2, 2}, {4, 5, 6}), kInsufficientData, kWritesNothing},
+              {"group 2 without spread", ByColumns({1, 2, 3}, {1e9, 1e9, 1e9, 1e9}), kInsufficientData}},
+             TwoGroupLayoutPaths(),
+             EachValue("code", "groupCodes", 4, 1, {2, -1, 1e300, kNaN}, kBadArray))});
+
+    catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkTTestDep),
+        {{"data", Role::In, Columns({{1, 2, 4}, {0, 2, 5}})},
+         {"results", Role::Out, Slots(6)}},
+        {{"one column", Set("data", Columns({{1, 2, 3}})), kBadArray, kWritesNothing},
+         {"three columns", Set("data", Columns({{1, 2}, {3, 4}, {5, 6}})), kBadArray, kWritesNothing},
+         {"results five slots", Set("results", Slots(5)), kBadArray, kWritesNothing},
+         {"no difference", Set("data", Columns({{1, 2, 3}, {1, 2, 3}})), kInsufficientData},
+         {"one complete pair", Set("data", Columns({{1, 2, kMissing}, {0, kMissing, 3}})), kInsufficientData},
+         {"no data", Set("data", Cells(0, 2)), kInsufficientData}}});
+
+    catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkUTest),
+        {{"options", Role::In, Values({0})},
+         {"data", Role::In, Columns({{1, 2, 2, 7, 3, 4, 5}})},
+         {"groupCodes", Role::In, Values({0, 0, 0, 0, 1, 1, 1})},
+         {"groupStats", Role::Out, Cells(3, 2)},
+         {"results", Role::Out, Slots(3)}},
+        Rows({{"groupStats two rows", Set("groupStats", Cells(2, 2)), kBadArray, kWritesNothing},
+              {"groupStats one column", Set("groupStats", Cells(3, 1)), kBadArray, kWritesNothing},
+              {"groupStats three columns", Set("groupStats", Cells(3, 3)), kBadArray, kWritesNothing},
+              {"results two slots", Set("results", Slots(2)), kBadArray, kWritesNothing},
+              {"larger result arrays", [](Arguments& a) { a["groupStats"] = Cells(4, 2); a["results"] = Slots(4); }, kOk},
+              {"one value", ByColumns({1}, {}), kInsufficientData},
+              {"no value", ByColumns({kMissing}, {kMissing}), kInsufficientData},
+              {"group 2 with one value", ByColumns({1, 2, 3}, {4}), kInsufficientData},
+              {"group 1 with one value", ByColumns({1}, {2, 3, 4}), kInsufficientData},
+              {"one code in group 2", ByCodes({1, 2, 3}, {0, 0, 1}), kInsufficientData},
+              {"all values equal", ByColumns({5, 5}, {5, 5, 5}), kInsufficientData}},
+             TwoGroupLayoutPaths(),
+             EachValue("code", "groupCodes", 5, 1, {2, -1, 1e300, kNaN}, kBadArray))});
+
+    catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkWilcoxon),
+        {{"data", Role::In, Columns({{1, 2, 3, 4, 5}, {2, 4, 6, 3, 5}})},
+         {"results", Role::Out, Slots(8)}},
+        {{"one column", Set("data", Columns({{1, 2, 3, 4}})), kBadArray, kWritesNothing},
+         {"three columns", Set("data", Cells(4, 3, 1)), kBadArray, kWritesNothing},
+         {"results seven slots", Set("results", Slots(7)), kBadArray, kWritesNothing},
+         {"no difference", Set("data", Columns({{1, 2, 3}, {1, 2, 3}})), kInsufficientData},
+         {"no complete pair", Set("data", Columns({{1, kMissing}, {kMissing, 2}})), kInsufficientData},
+         {"no data", Set("data", Cells(0, 2)), kInsufficientData}}});
+
+    catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkMcNemar),
+        {{"data", Role::In, Columns(kMcNemarPairs)},
+         {"table", Role::Out, Cells(3, 3)},
+         {"results", Role::Out, Slots(4)}},
+        Rows({{"table two columns", Set("table", Cells(3, 2)), kBadArray, kWritesNothing},
+              {"table two rows", Set("table", Cells(2, 3)), kBadArray, kWritesNothing},
+              {"table four rows", Set("table", Cells(4, 3)), kBadArray, kWritesNothing},
+              {"results three slots", Set("results", Slots(3)), kBadArray, kWritesNothing},
+              {"one data column", Set("data", Columns({{0, 1, 1}})), kBadArray, kWritesNothing},
+              {"no complete pair", Set("data", Columns({{0, kMissing}, {kMissing, 1}})), kInsufficientData},
+              {"no data", Set("data", Cells(0, 2)), kInsufficientData}},
+             EachValue("second code", "data", 2, 2, {2, -1, 1e300, kNaN}, kBadArray),
+             EachValue("first code", "data", 3, 1, {2, -1, 1e300, kNaN}, kBadArray))});
+}
+
+}  // namespace sheetstat::contract

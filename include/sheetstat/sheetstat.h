@@ -124,6 +124,12 @@ SHEETSTAT_API int32_t SHEETSTAT_CALL nkUTest(HostArray** options, HostArray** da
                                              HostArray** groupStats, HostArray** results);
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkWilcoxon(HostArray** data, HostArray** results);
 
+/* ---- Multivariate analysis ---- */
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkCluster(HostArray** options, HostArray** data, HostArray** labels,
+                                               HostArray** history, HostArray** dendrogram, HostArray** pairs,
+                                               HostArray** leaves, HostArray** stats);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkSeparate(HostArray** options, HostArray** pairs, HostArray** membership);
+
 /* ---- Numerical core ---- */
 /* Two-tailed critical value of Student's t: the t >= 0 with P(|T| >= t) ~ p for T with
  * df degrees of freedom, to within 1e-4 from above, at most 10 (10 when the true value

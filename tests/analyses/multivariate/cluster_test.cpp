@@ -106,15 +106,17 @@ TEST(Cluster, LevelsOfTheFiveLinkages)
         }
     }
     // Precedence: Ward over centroid over average over complete; options truncated.
-    ClusterCall all({{0, 1, 3, 7}}, 3);
-    all.options[4] = all.options[5] = all.options[6] = 1;
-    ASSERT_EQ(all.Run(), kOk);
-    EXPECT_NEAR(all.history(1, 6), 0.5 * u, 1e-15);
-    ClusterCall truncated({{0, 1, 3, 7}}, 4);
-    truncated.options[4] = 0.9;
-    truncated.options[3] = -1.5;
-    ASSERT_EQ(truncated.Run(), kOk);
-    EXPECT_NEAR(truncated.history(3, 6), 49 * u, 1e-14);
+    const struct {
+        double slot3to6[4];
+        double lastLevel;
+    } switches[] = {{{1, 1, 1, 1}, 289.0 / 12}, {{1, 1, 1, 0}, 289.0 / 9}, {{1, 1, 0, 0}, 101.0 / 3},
+                    {{-1.5, 0.9, 0, 0}, 49}};
+    for (const auto& on : switches) {
+        ClusterCall call({{0, 1, 3, 7}});
+        for (std::size_t slot = 3; slot <= 6; ++slot) call.options[slot] = on.slot3to6[slot - 3];
+        ASSERT_EQ(call.Run(), kOk);
+        EXPECT_NEAR(call.history(3, 6), on.lastLevel * u, 1e-14) << on.slot3to6[0];
+    }
 }
 
 // An empty cell stands for the mean of its variable, whose variance comes from the

@@ -133,6 +133,11 @@ SHEETSTAT_API int32_t SHEETSTAT_CALL nkBoxWhisker(HostArray** options, HostArray
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkCumulative(HostArray** plotTable, HostArray** results);
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkPareto(HostArray** data, HostArray** pareto, HostArray** results);
 
+/* ---- Survival analysis ---- */
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkSurvival(HostArray** options, HostArray** times, HostArray** events,
+                                                HostArray** groups, HostArray** survival, HostArray** groupTable,
+                                                HostArray** test);
+
 /* ---- Numerical core ---- */
 /* Two-tailed critical value of Student's t: the t >= 0 with P(|T| >= t) ~ p for T with
  * df degrees of freedom, to within 1e-4 from above, at most 10 (10 when the true value

@@ -331,7 +331,9 @@ void Survival(HostArray** options, HostArray** timesArg, HostArray** eventsArg, 
     Require(input.times.count() >= input.N && input.events.count() >= input.N);
 
     const std::size_t kept = CountKeptCases(input);
-    Require(kept >= 2, Status::InsufficientData);
+    // Each group needs 2 cases: more groups than half the cases cannot all have them,
+    // which is known before any storage is sized by the group count.
+    Require(kept >= 2 && input.groups <= kept / 2, Status::InsufficientData);
     OffsetVector<GroupState> groups(0, input.groups);
     for (std::ptrdiff_t g = 0; g < static_cast<std::ptrdiff_t>(input.groups); ++g) groups[g] = GroupState{};
     const SortedCases cases(input, kept, groups);

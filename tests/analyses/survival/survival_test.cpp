@@ -177,6 +177,7 @@ TEST(Survival, StatusPathsWriteNothing)
          [](SurvivalCall& c) { c.options[1] = 0, c.survival = RealHostArray(6, 5, 1); }, kBadArray},
         {"one case kept", [](SurvivalCall& c) { c.times[2] = c.times[3] = c.groups[4] = kMissing; }, kInsufficientData},
         {"a group of one case", [](SurvivalCall& c) { c.groups[2] = 0; }, kInsufficientData},
+        {"3 groups for 4 cases", [](SurvivalCall& c) { c.groupTable = RealHostArray(3, 3, 1); }, kInsufficientData},
     };
     for (const Change& change : changes) {
         SurvivalCall call = Minimal();
@@ -344,13 +345,15 @@ TEST(Survival, AgainstDirectComputationOnRandomGroupedData)
     struct Setting {
         std::size_t G, n, distinctTimes;
     };
+    int lowerBound = 0;  // the host-array forms in turn
     for (const Setting s : {Setting{2, 40, 6}, Setting{2, 3000, 300}, Setting{3, 200, 15}, Setting{3, 2000, 40},
                             Setting{4, 500, 25}, Setting{4, 60, 8}}) {
+        lowerBound = 1 - lowerBound;
         std::vector<double> times, events, codes;
         const std::vector<Case> cases = RandomCases(random, s.n, s.G, s.distinctTimes, times, events, codes);
         const Reference ref = Direct(cases, s.G);
         ASSERT_FALSE(ref.singular);
-        SurvivalCall call = Call(times, events, codes, s.G, times.size(), static_cast<int>(s.n % 2));
+        SurvivalCall call = Call(times, events, codes, s.G, times.size(), lowerBound);
         ASSERT_EQ(call.Run(), kOk) << "G = " << s.G << ", n = " << s.n;
 
         std::size_t column = 0;

@@ -177,7 +177,9 @@ std::size_t LayOutLines(const SortedCases& cases, OffsetVector<GroupState>& grou
 }
 
 // The sums of the log-rank test over the event times: the running totals, the pair
-// sums C_ab (a < b, at (a, b)), and whether the covariance matrix is of full rank.
+// sums, and whether the covariance matrix is of full rank. C_ab is the sum of cells
+// (a, b) and (b, a): each group adds what it settles to its own row, which it reads
+// and writes in order.
 struct LogRankSums {
     CompensatedSum hazard;      // H = Σ D/N
     CompensatedSum pairWeight;  // P = Σ D(N − D)/((N − 1)N²)
@@ -193,13 +195,13 @@ struct LogRankSums {
 void SettleGroup(std::size_t a, std::size_t timeNumber, OffsetVector<GroupState>& groups, LogRankSums& sums)
 {
     GroupState& ga = groups[static_cast<std::ptrdiff_t>(a)];
+    const auto pairs = sums.pairs[static_cast<std::ptrdiff_t>(a)];
     ga.expected.Add(ga.atRisk * AddedSince(sums.hazard, ga.hazardMark));
     for (std::size_t b = 0; b < groups.count(); ++b) {
         const GroupState& gb = groups[static_cast<std::ptrdiff_t>(b)];
         if (b == a || gb.atRisk == 0) continue;
         const CompensatedSum& since = ga.changeMark >= gb.changeMark ? ga.pairWeightMark : gb.pairWeightMark;
-        const auto low = static_cast<std::ptrdiff_t>(a < b ? a : b), high = static_cast<std::ptrdiff_t>(a < b ? b : a);
-        sums.pairs[low][high].Add(ga.atRisk * gb.atRisk * AddedSince(sums.pairWeight, since));
+        pairs[static_cast<std::ptrdiff_t>(b)].Add(ga.atRisk * gb.atRisk * AddedSince(sums.pairWeight, since));
     }
     ga.hazardMark = sums.hazard;
     ga.pairWeightMark = sums.pairWeight;
@@ -283,7 +285,8 @@ void WriteLogRankTest(const OffsetVector<GroupState>& groups, const LogRankSums&
     Require(sums.fullRank, Status::NumericalFailure);
     const std::size_t order = groups.count() - 1;
     const auto C = [&](std::size_t a, std::size_t b) {
-        return sums.pairs[static_cast<std::ptrdiff_t>(a < b ? a : b)][static_cast<std::ptrdiff_t>(a < b ? b : a)].Value();
+        const auto i = static_cast<std::ptrdiff_t>(a), j = static_cast<std::ptrdiff_t>(b);
+        return sums.pairs[i][j].Value() + sums.pairs[j][i].Value();
     };
     RealMatrix V(1, order, 1, order);
     RealVector U(1, order);

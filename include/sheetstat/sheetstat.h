@@ -145,6 +145,7 @@ SHEETSTAT_API int32_t SHEETSTAT_CALL nkCluster(HostArray** options, HostArray** 
                                                HostArray** history, HostArray** dendrogram, HostArray** pairs,
                                                HostArray** leaves, HostArray** stats);
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkSeparate(HostArray** options, HostArray** pairs, HostArray** membership);
+
 /* ---- Survival analysis ---- */
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkSurvival(HostArray** options, HostArray** times, HostArray** events,
                                                 HostArray** groups, HostArray** survival, HostArray** groupTable,

@@ -13,9 +13,11 @@ namespace sheetstat {
 
 double FProb(double f, double df1, double df2)
 {
-    const double denominator = df2 + df1 * f;
+    const double scaled = df1 * f;
+    const double denominator = df2 + scaled;
     if (denominator == 0.0) return 0.0;
-    return IncBeta(df2 / 2.0, df1 / 2.0, df2 / denominator);
+    // The complement ν1·F/(ν2 + ν1·F) as its own ratio (see TProb).
+    return IncBeta(df2 / 2.0, df1 / 2.0, df2 / denominator, scaled / denominator);
 }
 
 double FQuantile(double p, double df1, double df2)

@@ -37,9 +37,12 @@ double TwoTailedProbForQuantile(double t, double df)
 
 double TProb(double t, double df)
 {
-    const double denominator = df + t * t;
+    const double tSquared = t * t;
+    const double denominator = df + tSquared;
     if (denominator == 0.0) return 0.0;
-    return IncBeta(df / 2.0, 0.5, df / denominator);
+    // The complement t²/(ν + t²) is formed as its own ratio: near t = 0 it is far
+    // smaller than an ulp of 1 − ν/(ν + t²), and at large ν it carries the result.
+    return IncBeta(df / 2.0, 0.5, df / denominator, tSquared / denominator);
 }
 
 double TQuantile(double p, double df)

@@ -131,7 +131,9 @@ TEST(Probabilities, AgreeWithQuadratureOfTheDensities)
     EXPECT_EQ(FProb(0.0, 3.0, 12.0), 1.0);
     EXPECT_EQ(FProb(0.0, 3.0, 0.0), 0.0);  // ν1·F + ν2 = 0
     EXPECT_EQ(ChiSquareProb(0.0, 4.0), 1.0);
-    EXPECT_EQ(ChiSquareProb(1000.0, 10.0), 0.0);  // e^−500 is clamped, not an underflow
+    // Two df: the tail e^−χ²/2, kept to the smallest normal doubles and 0 beyond.
+    EXPECT_NEAR(ChiSquareProb(1400.0, 2.0), std::exp(-700.0), 2e-13 * std::exp(-700.0));
+    EXPECT_EQ(ChiSquareProb(1600.0, 2.0), 0.0);
 }
 
 TEST(RangeProb, SentinelsAndEnds)

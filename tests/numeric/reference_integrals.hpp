@@ -4,13 +4,19 @@
 // Gauss–Kronrod quadrature (the 7/15-point pair of QUADPACK's qk15). The rule never
 // evaluates the end points, and integrals are taken over the smaller tail where it
 // matters, substituted so that the x^(−1/2) end-point singularities of the densities
-// with half-integer shapes become smooth. Accurate to about 1e−13 relative.
+// with half-integer shapes become smooth. Where the density is a narrow peak (large
+// shapes or degrees of freedom) the tail is integrated outwards from the statistic in
+// pieces of doubling width that start at the scale of the density there, so no piece
+// can hide the mass from the rule's nodes. Accurate to about 1e−13 relative for small
+// shapes; at shapes near 2^20 the long double normalising constants (ln Γ of size
+// 1.3e7) leave about 1e−12.
 #pragma once
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
+#include <limits>
 #include <numbers>
 #include <vector>
 
@@ -19,15 +25,16 @@
 namespace sheetstat::testing {
 
 using Real = long double;
+inline constexpr Real kInfinity = std::numeric_limits<Real>::infinity();
 
-// The series and continued fractions of the incomplete gamma and beta functions stop
-// at a relative change below 3e−7; the error left is a few such changes, and taking a
-// complement (1 − P for Q) enlarges it relative to the smaller side by less than 4 at
-// the switch points (shapes ≥ 1/2). So 1e−6 relative is what they promise (about
-// 2.5e−7 is the largest error seen on dense grids).
-inline constexpr double kIterationTolerance = 1e-6;
-// Below e^−200 the guarded exponential returns 0: smaller references are not compared.
-inline constexpr Real kGuardFloor = 1e-80L;
+// The incomplete gamma and beta functions converge to 1e−15 relative and take their
+// factors in saddle-point form; against these references they agree to a few 1e−14
+// (shapes ≥ 1/2). 1e−12 leaves room for the references themselves.
+inline constexpr double kIterationTolerance = 1e-12;
+// At shapes near 2^20 the references keep about 1e−12 (see above).
+inline constexpr double kLargeShapeTolerance = 1e-10;
+// Probabilities are compared relatively down to the smallest normal doubles.
+inline constexpr Real kGuardFloor = 1e-300L;
 
 // |computed − reference| ≤ tolerance·|reference|.
 inline void ExpectRelativelyNear(double computed, Real reference, double tolerance)
@@ -85,13 +92,14 @@ Real Adaptive(const F& f, Real a, Real b, Real tolerance, int& budget)
 
 }  // namespace detail
 
-// ∫_a^b f, to about 1e−13 relative.
+// ∫_a^b f, to about 1e−13 relative, or to the absolute error `enough` if that is
+// larger (for a piece of an integral whose sum is already known to be that large).
 template <class F>
-Real Integrate(const F& f, Real a, Real b)
+Real Integrate(const F& f, Real a, Real b, Real enough = 0)
 {
     Real error = 0;
     const Real rough = detail::KronrodRule(f, a, b, error);
-    const Real tolerance = std::fmax(1e-14L * std::fabs(rough), 1e-4000L);
+    const Real tolerance = std::fmax(std::fmax(1e-14L * std::fabs(rough), enough), 1e-4000L);
     int budget = 100000;
     return detail::Adaptive(f, a, b, tolerance, budget);
 }
@@ -116,30 +124,74 @@ Real IntegrateToInfinity(const F& f, Real X)
         0.0L, 1.0L);
 }
 
+// ∫ f from `from` towards `to` (either side of it; `to` may be ±∞, or 0 where f has an
+// integrable x^(c−1) singularity), for f decreasing away from `from`: pieces whose
+// width starts at `width` and doubles, until `to` or until a piece adds less than
+// 1e−30 of the sum.
+template <class F>
+Real IntegrateAwayFrom(const F& f, Real from, Real to, Real width)
+{
+    const bool upwards = to > from;
+    Real sum = 0;
+    Real start = from;
+    for (int piece = 0; piece < 4000; ++piece, width *= 2) {
+        const Real enough = 1e-16L * sum;  // later pieces need not resolve what cannot count
+        Real end = upwards ? start + width : start - width;
+        if (upwards ? end >= to : end <= to) {
+            if (upwards) return sum + Integrate(f, start, to, enough);
+            return sum + (to == 0 ? IntegrateFromZero(f, start) : Integrate(f, to, start, enough));
+        }
+        const Real part = upwards ? Integrate(f, start, end, enough) : Integrate(f, end, start, enough);
+        sum += part;
+        if (part <= 1e-30L * sum) break;
+        start = end;
+    }
+    return sum;
+}
+
 // ---- Densities ----
+// Each returns the density as a function, its normalising constant computed once.
+// The gamma and F densities take the point where they are integrated from and are
+// written relative to it: their logarithms at large shapes are differences of terms
+// of size 1e7, whose long double rounding (1e−12 relative) would otherwise keep the
+// quadrature from ever meeting its tolerance; relative to a nearby point the varying
+// part stays small, and the rounding of the constant only scales the result.
 
-inline Real GammaDensity(Real a, Real t)  // t^(a−1) e^−t / Γ(a)
+// ln(x/c), through log1p where x is near c.
+inline Real LogRatio(Real x, Real c)
 {
-    return std::exp((a - 1) * std::log(t) - t - std::lgamma(a));
+    return std::fabs(x - c) < c / 2 ? std::log1p((x - c) / c) : std::log(x / c);
 }
 
-inline Real BetaDensity(Real a, Real b, Real t)  // t^(a−1) (1 − t)^(b−1) / B(a, b)
+inline auto GammaDensity(Real a, Real centre)  // t^(a−1) e^−t / Γ(a)
 {
-    return std::exp(std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b) + (a - 1) * std::log(t) +
-                    (b - 1) * std::log1p(-t));
+    const Real logAtCentre = (a - 1) * std::log(centre) - centre - std::lgamma(a);
+    return [a, centre, logAtCentre](Real t) {
+        return std::exp(logAtCentre + (a - 1) * LogRatio(t, centre) - (t - centre));
+    };
 }
 
-inline Real StudentDensity(Real nu, Real t)
+inline auto BetaDensity(Real a, Real b)  // t^(a−1) (1 − t)^(b−1) / B(a, b)
 {
-    return std::exp(std::lgamma((nu + 1) / 2) - std::lgamma(nu / 2) - std::log(nu * std::numbers::pi_v<Real>) / 2 -
-                    (nu + 1) / 2 * std::log1p(t * t / nu));
+    const Real logNorm = std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b);
+    return [a, b, logNorm](Real t) { return std::exp(logNorm + (a - 1) * std::log(t) + (b - 1) * std::log1p(-t)); };
 }
 
-inline Real FisherDensity(Real nu1, Real nu2, Real x)
+inline auto StudentDensity(Real nu)
 {
-    return std::exp(std::lgamma((nu1 + nu2) / 2) - std::lgamma(nu1 / 2) - std::lgamma(nu2 / 2) +
-                    nu1 / 2 * std::log(nu1 / nu2) + (nu1 / 2 - 1) * std::log(x) -
-                    (nu1 + nu2) / 2 * std::log1p(nu1 * x / nu2));
+    const Real logNorm = std::lgamma((nu + 1) / 2) - std::lgamma(nu / 2) - std::log(nu * std::numbers::pi_v<Real>) / 2;
+    return [nu, logNorm](Real t) { return std::exp(logNorm - (nu + 1) / 2 * std::log1p(t * t / nu)); };
+}
+
+inline auto FisherDensity(Real nu1, Real nu2, Real centre)
+{
+    const Real logAtCentre = std::lgamma((nu1 + nu2) / 2) - std::lgamma(nu1 / 2) - std::lgamma(nu2 / 2) +
+                             nu1 / 2 * std::log(nu1 / nu2) + (nu1 / 2 - 1) * std::log(centre) -
+                             (nu1 + nu2) / 2 * std::log1p(nu1 * centre / nu2);
+    return [nu1, nu2, centre, logAtCentre](Real x) {
+        return std::exp(logAtCentre + (nu1 / 2 - 1) * LogRatio(x, centre) -
+                        (nu1 + nu2) / 2 * std::log1p(nu1 * (x - centre) / (nu2 + nu1 * centre)));
+    };
 }
 
 // ---- Probabilities ----
@@ -150,36 +202,60 @@ inline Real ReferenceNormalCdf(Real x)
     return std::erfc(-x / std::numbers::sqrt2_v<Real>) / 2;
 }
 
+// From this shape or number of degrees of freedom on, tails are integrated outwards
+// from the statistic (IntegrateAwayFrom).
+inline constexpr Real kPeakedFrom = 100;
+
 // Q(a, x) = ∫_x^∞ t^(a−1) e^−t dt / Γ(a).
 inline Real ReferenceGammaQ(Real a, Real x)
 {
-    const auto density = [a](Real t) { return GammaDensity(a, t); };
+    const auto density = GammaDensity(a, x);
+    if (a >= kPeakedFrom) {
+        const Real slope = std::fabs(1 - (a - 1) / x);  // of ln density at x
+        const Real width = std::fmin(std::sqrt(a), 1 / slope) / 4;
+        if (x >= a - 1) return IntegrateAwayFrom(density, x, kInfinity, width);
+        return 1 - IntegrateAwayFrom(density, x, 0, width);
+    }
     if (x <= a) return 1 - IntegrateFromZero(density, x);
     return IntegrateToInfinity(density, x);
 }
 
-// I_x(a, b) = ∫_0^x t^(a−1) (1 − t)^(b−1) dt / B(a, b).
+// I_x(a, b) = ∫_0^x t^(a−1) (1 − t)^(b−1) dt / B(a, b), for shapes below kPeakedFrom.
 inline Real ReferenceIncBeta(Real a, Real b, Real x)
 {
-    if (x <= a / (a + b)) return IntegrateFromZero([a, b](Real t) { return BetaDensity(a, b, t); }, x);
-    return 1 - IntegrateFromZero([a, b](Real u) { return BetaDensity(a, b, 1 - u); }, 1 - x);
+    if (x <= a / (a + b)) return IntegrateFromZero(BetaDensity(a, b), x);
+    const auto mirrored = [density = BetaDensity(a, b)](Real u) { return density(1 - u); };
+    return 1 - IntegrateFromZero(mirrored, 1 - x);
 }
 
 // P[|T| ≥ |t|], T Student's t with ν degrees of freedom.
 inline Real ReferenceTTwoTailed(Real t, Real nu)
 {
-    const auto density = [nu](Real s) { return StudentDensity(nu, s); };
+    const auto density = StudentDensity(nu);
     t = std::fabs(t);
     if (t <= 1) return 1 - 2 * Integrate(density, 0.0L, t);
-    return 2 * IntegrateToInfinity(density, t);
+    if (nu < kPeakedFrom) return 2 * IntegrateToInfinity(density, t);
+    const Real slope = (nu + 1) * t / (nu + t * t);
+    return 2 * IntegrateAwayFrom(density, t, kInfinity, std::fmin(1, 1 / slope) / 4);
 }
 
 // P[F' ≥ f], F' with ν1 and ν2 degrees of freedom.
 inline Real ReferenceFUpper(Real f, Real nu1, Real nu2)
 {
-    const auto density = [nu1, nu2](Real x) { return FisherDensity(nu1, nu2, x); };
-    if (f <= 1) return 1 - IntegrateFromZero(density, f);
-    return IntegrateToInfinity(density, f);
+    if (nu1 < kPeakedFrom && nu2 < kPeakedFrom) {
+        const auto density = FisherDensity(nu1, nu2, f);
+        if (f <= 1) return 1 - IntegrateFromZero(density, f);
+        return IntegrateToInfinity(density, f);
+    }
+    // With few denominator df the right tail is heavy: P[F(ν1, ν2) ≥ f] = P[F(ν2, ν1) ≤ 1/f],
+    // a lower tail of a distribution that is not peaked.
+    if (nu2 < kPeakedFrom) return IntegrateFromZero(FisherDensity(nu2, nu1, 1 / f), 1 / f);
+    const auto density = FisherDensity(nu1, nu2, f);
+    const Real mode = nu1 > 2 ? (nu1 - 2) / nu1 * nu2 / (nu2 + 2) : 0;
+    const Real slope = std::fabs((nu1 / 2 - 1) / f - (nu1 + nu2) / 2 * nu1 / (nu2 + nu1 * f));
+    const Real width = std::fmin(f * std::sqrt(2 / nu1 + 2 / nu2), 1 / slope) / 4;
+    if (f >= mode) return IntegrateAwayFrom(density, f, kInfinity, width);
+    return 1 - IntegrateAwayFrom(density, f, 0, width);
 }
 
 // ---- The studentized range ----

@@ -12,64 +12,16 @@
 #include <cmath>
 #include <utility>
 
-#include "analyses/descriptive/chi_square.hpp"
 #include "frame/codes.hpp"
 #include "frame/export_frame.hpp"
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
 #include "numeric/clamp_probability.hpp"
 #include "numeric/distributions.hpp"
+#include "numeric/fisher_exact.hpp"
 #include "numeric/math_functions.hpp"
 
 namespace sheetstat {
-
-double LogFactorial(int64_t n)
-{
-    constexpr int64_t kLargestExactProduct = 30;
-    if (n <= kLargestExactProduct) {
-        double product = 1;
-        for (int64_t k = 2; k <= n; ++k) product *= static_cast<double>(k);
-        return std::log(product);
-    }
-    const double x = static_cast<double>(n);
-    return (x + 0.5) * std::log(x) - x + 0.918938533 + 0.08333333333333333 / x;
-}
-
-double FisherExactP(int32_t a, int32_t b, int32_t c, int32_t d)
-{
-    // Exchanging rows or columns (or both) leaves the hypergeometric distribution of
-    // the table alone; bring the smallest cell to a.
-    if (b < a) {
-        std::swap(a, b);
-        std::swap(c, d);
-    }
-    if (c < a) {
-        std::swap(a, c);
-        std::swap(b, d);
-        if (b < a) {
-            std::swap(a, b);
-            std::swap(c, d);
-        }
-    } else if (d < a) {
-        std::swap(a, d);
-        std::swap(b, c);
-    }
-
-    // Margins in 64 bits: four 32-bit counts may sum beyond 2^31.
-    const int64_t A = a, B = b, C = c, D = d;
-    const double K = LogFactorial(A + B) + LogFactorial(C + D) + LogFactorial(A + C) + LogFactorial(B + D) -
-                     LogFactorial(A + B + C + D);
-    // The hypergeometric probabilities are unimodal in i: once a term underflows to 0
-    // after non-zero ones, so does every later term.
-    double p = 0;
-    for (int64_t i = 0; i <= A; ++i) {
-        const double term =
-            std::exp(K - LogFactorial(A - i) - LogFactorial(B + i) - LogFactorial(C + i) - LogFactorial(D - i));
-        if (term == 0 && p > 0) break;
-        p += term;
-    }
-    return p;
-}
 
 namespace {
 

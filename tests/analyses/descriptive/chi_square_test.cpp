@@ -5,7 +5,7 @@
 #include <numbers>
 #include <vector>
 
-#include "analyses/descriptive/chi_square.hpp"
+#include "numeric/reference_hypergeometric.hpp"
 #include "support/test_support.hpp"
 
 namespace sheetstat::testing {
@@ -20,60 +20,6 @@ constexpr double kProbTolerance = 1e-6;
 double ChiSquareTail1(double x) { return std::erfc(std::sqrt(x / 2)); }
 double ChiSquareTail2(double x) { return std::exp(-x / 2); }
 double ChiSquareTail3(double x) { return std::erfc(std::sqrt(x / 2)) + std::sqrt(2 * x / std::numbers::pi) * std::exp(-x / 2); }
-
-long double LogChoose(long double n, long double k)
-{
-    return std::lgamma(n + 1) - std::lgamma(k + 1) - std::lgamma(n - k + 1);
-}
-
-// Hypergeometric probability of the table (a, b; c, d) given its margins.
-long double TableProbability(long a, long b, long c, long d)
-{
-    return std::exp(LogChoose(a + b, a) + LogChoose(c + d, c) - LogChoose(a + b + c + d, a + c));
-}
-
-// Sum over every table with the margins of (a, b; c, d) whose cell at the position of
-// the smallest observed cell is no larger than that cell.
-long double ReferenceFisher(long a, long b, long c, long d)
-{
-    const long r1 = a + b, r2 = c + d, c1 = a + c;
-    const std::array<long, 4> observed = {a, b, c, d};
-    const auto smallest = static_cast<std::size_t>(std::min_element(observed.begin(), observed.end()) - observed.begin());
-    long double p = 0;
-    for (long x = std::max(0L, c1 - r2); x <= std::min(r1, c1); ++x) {
-        const std::array<long, 4> table = {x, r1 - x, c1 - x, r2 - c1 + x};
-        if (table[smallest] <= observed[smallest]) p += TableProbability(table[0], table[1], table[2], table[3]);
-    }
-    return p;
-}
-
-TEST(LogFactorial, ExactProductsThenStirling)
-{
-    EXPECT_EQ(LogFactorial(0), 0.0);
-    for (int n : {1, 2, 7, 20, 30, 31, 40, 100, 1000, 100000}) {
-        const double tolerance = n <= 30 ? 1e-13 * std::lgamma(n + 1.0) : 1e-7;
-        EXPECT_NEAR(LogFactorial(n), static_cast<double>(std::lgamma(n + 1.0L)), tolerance) << n;
-    }
-}
-
-// (3, 1, 1, 3) sums the tables with smallest cell 1 and 0: 16/70 + 1/70; a zero cell
-// gives the observed table alone. Otherwise against direct hypergeometric summation,
-// with the smallest cell in each position, exact factorials for small tables and
-// Stirling's series for large ones; the transposed table gives the same probability.
-TEST(FisherExactP, AgreesWithHypergeometricSummationAndTransposition)
-{
-    EXPECT_NEAR(FisherExactP(3, 1, 1, 3), 17.0 / 70, 1e-14);
-    EXPECT_NEAR(FisherExactP(0, 5, 6, 3), static_cast<double>(TableProbability(0, 5, 6, 3)), 1e-15);
-    const std::vector<std::array<int32_t, 4>> tables = {
-        {3, 1, 1, 3}, {2, 7, 8, 2}, {0, 5, 6, 3}, {1, 9, 11, 3}, {7, 2, 9, 4}, {5, 8, 1, 12}, {9, 6, 4, 2},
-        {1, 1, 3, 5}, {12, 40, 35, 50}, {45, 20, 31, 60}, {70, 52, 18, 33}, {8, 30, 25, 41}};
-    for (const auto& t : tables) {
-        const double reference = static_cast<double>(ReferenceFisher(t[0], t[1], t[2], t[3]));
-        const double tolerance = (t[0] + t[1] + t[2] + t[3] <= 30 ? 1e-12 : 1e-5) * reference;
-        EXPECT_NEAR(FisherExactP(t[0], t[1], t[2], t[3]), reference, tolerance) << t[0] << " " << t[1] << " " << t[2];
-        EXPECT_NEAR(FisherExactP(t[0], t[2], t[1], t[3]), reference, tolerance) << "transposed";
-    }
-}
 
 int32_t RunChiSquare(const std::vector<double>& observed, const std::vector<double>& expected,
                      std::vector<double>* out = nullptr, int lowerBound = 1, std::size_t slots = 3)

@@ -142,10 +142,12 @@ SHEETSTAT_API int32_t SHEETSTAT_CALL nkPareto(HostArray** data, HostArray** pare
 
 /* ---- Numerical core ---- */
 /* Two-tailed critical value of Student's t: the t >= 0 with P(|T| >= t) ~ p for T with
- * df degrees of freedom, to within 1e-4 from above, at most 10 (10 when the true value
- * is larger). df is held within [1e-10, 1e10] (infinite df: the normal quantile).
- * Returns -1 when p <= 0, df <= 0 or either argument is NaN. Runs no call frame:
- * plain doubles in and out, in the caller's floating-point environment. */
+ * df degrees of freedom, to within 1e-4 from above for every p in (0, 1] and df > 0, at
+ * most 10 (10 when the true value is larger). From df = 1e7 on (and for infinite df)
+ * from the normal limit; df below 1e-10 is taken as 1e-10. Returns -1 when p <= 0,
+ * df <= 0, either argument is NaN, or the computation fails. No host arrays and no
+ * status: it saves and restores the caller's floating-point environment (no flag
+ * raised inside reaches the caller, no trap fires) and rounds to nearest inside. */
 SHEETSTAT_API double SHEETSTAT_CALL nkTofP(double p, double df);
 
 #if defined(SHEETSTAT_TEST_HOOKS)

@@ -16,18 +16,24 @@ double NormalTailProb(double z);
 double NormalQuantile(double p);
 // Two-tailed P(|T| ≥ |t|) for Student's t with df degrees of freedom.
 double TProb(double t, double df);
-// t ≥ 0 with TProb(t, df) ≈ p, in [0, 10]; −1 when p ≤ 0.
+// The two-tailed critical value: t ≥ 0 with TProb(t, df) ≈ p, within 1e−4 above the
+// true value, any size (the bracket grows past 10 as needed); −1 when p ≤ 0. From
+// df = 1e7 on (and for infinite df) from the normal limit.
 double TQuantile(double p, double df);
+// TQuantile within the fixed bracket [0, 10]: 10 when the true value lies above.
+double TQuantileCapped(double p, double df);
 // Upper-tail P(F' ≥ f) for F with df1 and df2 degrees of freedom.
 double FProb(double f, double df1, double df2);
-// f with FProb(f, df1, df2) ≈ p, in [0, 100]; −1 when p ≤ 0.
+// f with FProb(f, df1, df2) ≈ p, within 1e−4 above the true value, any size (the
+// bracket grows past 100 as needed); −1 when p ≤ 0.
 double FQuantile(double p, double df1, double df2);
 // Upper-tail P(χ² ≥ chiSquare) with df degrees of freedom: IncGammaQ(df/2, χ²/2).
 double ChiSquareProb(double chiSquare, double df);
 // Upper-tail probability of the studentized range of k means with df degrees of
-// freedom; −1 when k < 2, k > 20 or df = 0.
+// freedom, within 5e−4 absolute; −1 when k < 2, k > 20 or df = 0.
 double RangeProb(double q, uint32_t k, uint32_t df);
-// q with RangeProb(q, k, df) ≈ p, in [0, 8]; −1 when p ≤ 0, k < 2, k > 20 or df = 0.
+// q with RangeProb(q, k, df) ≈ p, within 1e−4 above, any size (the bracket grows past
+// 8 as needed); −1 when p ≤ 0, k < 2, k > 20 or df = 0.
 double RangeQuantile(double p, uint32_t k, uint32_t df);
 
 }  // namespace sheetstat

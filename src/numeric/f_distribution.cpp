@@ -3,7 +3,8 @@
 //   FProb(F, ν1, ν2) = P[F' ≥ F] = I_{ν2/(ν2 + ν1·F)}(ν2/2, ν1/2),
 //
 // through the regularized incomplete beta function (Abramowitz and Stegun 26.6.2).
-// FQuantile(p, ν1, ν2) is the F with FProb ≈ p, found by bisection on [0, 100].
+// FQuantile(p, ν1, ν2) is the F with FProb ≈ p, found by bisection from 100, the
+// bracket doubled while the value lies above it.
 #include "numeric/distributions.hpp"
 #include "numeric/math_functions.hpp"
 #include "numeric/quantile_bisection.hpp"

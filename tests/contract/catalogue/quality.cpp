@@ -71,6 +71,7 @@ void AddQualityExports(std::vector<CatalogueEntry>& catalogue)
               {"u chart: more defects than units", Chart(10, 2, kSixValues, 6), kOk},
               {"u chart: -2 defects", Chart(10, 2, {1, 2, 3, 4, 5, -2}, 6), kBadArray, kWritesNothing},
               {"one subgroup", Set("data", Values({1, 2, 3})), kInsufficientData, kWritesNothing},
+              {"mean chart, n = 1e300: no subgroup", SetCell("options", 1, 1, 1e300), kInsufficientData, kWritesNothing},
               {"c chart with one valid value", Chart(9, 0, {kMissing, 2, kMissing}, 3), kInsufficientData,
                kWritesNothing},
               {"mean chart, n = 1, limits from one value", Then(Chart(4, 1, kSixValues, 6), SetCell("options", 11, 1, 1)),

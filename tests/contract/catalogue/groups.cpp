@@ -46,6 +46,7 @@ std::vector<StatusPath> TwoGroupLayoutPaths()
             {"any non-zero layout is one column per group",
              [](Arguments& a) { ByColumns({1, 2, 3}, {4, 5, 7})(a); a["options"] = Values({-2}); }, kOk},
             {"layout 0.7 truncates to 0", SetCell("options", 1, 1, 0.7), kOk},
+            {"layout 1: a value NaN", ByColumns({1, 2, 3}, {4, kNaN, 7}), kBadArray},
             {"no data", ByCodes({}, {}), kInsufficientData}};
 }
 
@@ -152,7 +153,11 @@ void AddGroupExports(std::vector<CatalogueEntry>& catalogue)
               {"no data column", Set("data", Cells(3, 0)), kBadArray, kWritesNothing},
               {"four codes for three rows", Set("groupCodes", Values({0, 0, 1, 1})), kBadArray, kWritesNothing},
               {"one subject, one treatment",
-               [](Arguments& a) { a["options"] = Values({1}); a["data"] = Columns({{5}}); a["groupCodes"] = Values({0}); },
+               [](Arguments& a) {
+                   a["options"] = Values({1});
+                   a["data"] = Columns({{5}});
+                   a["groupCodes"] = Values({0});
+               },
                kOk},
               {"data rows beyond the codes are not read",
                [](Arguments& a) { a["groupCodes"] = Values({0, 1}); a["data"](3, 1) = kNaN; }, kOk},
@@ -161,7 +166,8 @@ void AddGroupExports(std::vector<CatalogueEntry>& catalogue)
               {"no code", Set("groupCodes", Slots(0)), kInsufficientData, kWritesNothing},
               {"sums of squares overflow", Set("data", Columns({{1e300, -1e300, 1}, {-1e300, 1e300, 1}})),
                kNumericalFailure}},
-             EachValue("code of a complete row", "groupCodes", 3, 1, {-1, 2, kNaN, 1e300}, kBadArray, kWritesNothing))});
+             EachValue("code of a complete row", "groupCodes", 3, 1, {-1, 2, kNaN, 1e300}, kBadArray,
+                       kWritesNothing))});
 
     catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkHTest),
         {{"options", Role::In, Values({0})},

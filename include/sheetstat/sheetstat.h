@@ -140,6 +140,17 @@ SHEETSTAT_API int32_t SHEETSTAT_CALL nkBoxWhisker(HostArray** options, HostArray
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkCumulative(HostArray** plotTable, HostArray** results);
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkPareto(HostArray** data, HostArray** pareto, HostArray** results);
 
+/* ---- Multivariate analysis ---- */
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkCluster(HostArray** options, HostArray** data, HostArray** labels,
+                                               HostArray** history, HostArray** dendrogram, HostArray** pairs,
+                                               HostArray** leaves, HostArray** stats);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkSeparate(HostArray** options, HostArray** pairs, HostArray** membership);
+
+/* ---- Survival analysis ---- */
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkSurvival(HostArray** options, HostArray** times, HostArray** events,
+                                                HostArray** groups, HostArray** survival, HostArray** groupTable,
+                                                HostArray** test);
+
 /* ---- Numerical core ---- */
 /* Two-tailed critical value of Student's t: the t >= 0 with P(|T| >= t) ~ p for T with
  * df degrees of freedom, to within 1e-4 from above for every p in (0, 1] and df > 0, at

@@ -27,10 +27,12 @@
 // ν = 1), and for k = 6, whose extrapolation beyond q = 6.5 turns down (errors up to
 // 0.14 at every ν), the distribution is integrated directly
 // (studentized_range_integral.cpp, within 1e−9). Quantiles of the expansion below
-// p = 0.0075 carry the four digits of its tables: up to 3e−3 relative at p = 0.001.
+// p = 0.0075 would carry only the four digits of its tables (up to 3e−3 relative at
+// p = 0.001), so RangeQuantile integrates for such levels at every ν.
 //
-// RangeQuantile(p, k, ν) is the q with RangeProb ≈ p, found by bisection from 8, the
-// bracket doubled while the quantile lies above it. Outside the tabulated k = 2..20,
+// RangeQuantile(p, k, ν) is the q with RangeProb ≈ p (for p < 0.0075, with the
+// integrated tail), found by bisection from 8, the bracket doubled while the quantile
+// lies above it. Outside the tabulated k = 2..20,
 // and for ν = 0, there is no distribution to answer with: both functions return −1.
 #include <array>
 #include <cmath>
@@ -148,6 +150,12 @@ double RangeProb(double q, uint32_t k, uint32_t df)
 double RangeQuantile(double p, uint32_t k, uint32_t df)
 {
     if (!HasRangeDistribution(k, df)) return -1.0;
+    // The smallest level whose expansion quantiles hold 1e−3 relative accuracy.
+    constexpr double kExpansionSmallestLevel = 0.0075;
+    if (k > 2 && p < kExpansionSmallestLevel) {
+        const double nu = df;
+        return BisectQuantile(p, 8.0, [k, nu](double q) { return RangeUpperTailByIntegration(q, static_cast<int>(k), nu); });
+    }
     return BisectQuantile(p, 8.0, [k, df](double q) { return RangeProb(q, k, df); });
 }
 

@@ -62,15 +62,16 @@ TEST(RangeProb, WithinFiveTenThousandthsForEveryKAndDf)
             }
 }
 
-// The levels at which post-hoc procedures ask for range quantiles: α = 0.05 and 0.01,
-// and for α = 0.05 the extremes of Duncan's 1 − (1 − α)^(p−1) and of the
-// Ryan-Einot-Gabriel-Welsch 1 − (1 − α)^(p/k) over up to 20 means. Many of these
+// The levels at which post-hoc procedures ask for range quantiles: α = 0.05, 0.01 and
+// 0.001, and for α = 0.05 and 0.01 the extremes of Duncan's 1 − (1 − α)^(p−1) and of
+// the Ryan-Einot-Gabriel-Welsch 1 − (1 − α)^(p/k) over up to 20 means. Many of these
 // quantiles lie above 8 (q(0.01; 20, 2) ≈ 37.9), where the bracket has to grow.
 TEST(RangeQuantile, PostHocCriticalValuesAreExactTo1e3)
 {
     for (uint32_t k = 2; k <= 20; ++k)
         for (const uint32_t df : {2u, 4u, 10u, 40u, 200u, 1000u})
-            for (const double p : {1 - std::pow(0.95, 19), 0.05, 0.01, 1 - std::pow(0.95, 3.0 / 20)}) {
+            for (const double p : {1 - std::pow(0.95, 19), 0.05, 0.01, 1 - std::pow(0.95, 3.0 / 20), 0.001,
+                                   1 - std::pow(0.99, 3.0 / 20)}) {
                 const Real exact = testing::ReferenceQuantile(
                     [k, df](Real q) { return ReferenceRangeUpper(q, static_cast<int>(k), df); }, p, 8);
                 EXPECT_NEAR(RangeQuantile(p, k, df) / static_cast<double>(exact), 1.0, 1e-3)

@@ -103,13 +103,13 @@ Change SetCell(const char* argument, std::size_t i, std::size_t j, double value)
 }
 
 std::vector<StatusPath> EachValue(const std::string& what, const char* argument, std::size_t i, std::size_t j,
-                                  const std::vector<double>& values, int32_t status)
+                                  const std::vector<double>& values, int32_t status, bool writesNothing)
 {
     std::vector<StatusPath> rows;
     for (double value : values) {
         char text[32];
         std::snprintf(text, sizeof text, " %g", value);
-        rows.push_back({what + text, SetCell(argument, i, j, value), status});
+        rows.push_back({what + text, SetCell(argument, i, j, value), status, writesNothing});
     }
     return rows;
 }

@@ -139,7 +139,7 @@ Change Set(const char* argument, Argument value);
 Change SetCell(const char* argument, std::size_t i, std::size_t j, double value);
 // One row per value: cell (i, j) of `argument` set to it.
 std::vector<StatusPath> EachValue(const std::string& what, const char* argument, std::size_t i, std::size_t j,
-                                  const std::vector<double>& values, int32_t status);
+                                  const std::vector<double>& values, int32_t status, bool writesNothing = false);
 
 template <class... More>
 std::vector<StatusPath> Rows(std::vector<StatusPath> rows, More&&... more)

@@ -1,11 +1,12 @@
-// Views of host arrays: slot and cell numbering over lower bounds 0 and 1, markers,
-// and rejection of descriptors that cannot be read safely.
+// Views of host arrays: slot and cell numbering over lower bounds 0 and 1, and markers.
+// Descriptors a view must reject (wrong dimension counts, missing arrays, elements
+// without storage) are checked through every argument of every export by the
+// contract test.
 #include <bit>
 #include <cstdint>
 #include <vector>
 
 #include "frame/host_arrays.hpp"
-#include "frame/status.hpp"
 #include "support/test_support.hpp"
 
 namespace sheetstat {
@@ -22,16 +23,6 @@ HostArray Descriptor1D(double* storage, uint32_t count, int32_t lowerBound)
     array.data = storage;
     array.bounds[0] = {count, lowerBound};
     return array;
-}
-
-Status StatusOf(void (*build)(HostArray**), HostArray** reference)
-{
-    try {
-        build(reference);
-    } catch (const StatusError& e) {
-        return e.code();
-    }
-    return Status::Ok;
 }
 
 // Storage 0, 1, 2, ...: slot k must be the stored element k (a lower bound other
@@ -96,27 +87,6 @@ TEST(RealMatrixView, CellsAreTheUsedRowsAndColumns)
     }
 }
 
-TEST(RealMatrixView, RejectsDescriptorsItCannotReadSafely)
-{
-    const auto view = [](HostArray** reference) { RealMatrixView m(reference); };
-    EXPECT_EQ(StatusOf(view, nullptr), Status::BadArray);
-    HostArray* none = nullptr;
-    EXPECT_EQ(StatusOf(view, &none), Status::BadArray);
-
-    // A one-dimensional descriptor has no row bound to read.
-    RealHostArray vector = RealHostArray::FromValues({1, 2, 3});
-    EXPECT_EQ(StatusOf(view, vector.ref()), Status::BadArray);
-
-    // Elements announced but no storage.
-    RealHostArray matrix(2, 2, 1);
-    matrix.descriptor().data = nullptr;
-    HostArray* address = &matrix.descriptor();
-    EXPECT_EQ(StatusOf(view, &address), Status::BadArray);
-
-    const auto array = [](HostArray** reference) { RealArrayView v(reference); };
-    EXPECT_EQ(StatusOf(array, &none), Status::BadArray);
-}
-
 TEST(Markers, AreRecognisedByTheirFullBitPattern)
 {
     EXPECT_TRUE(IsMissing(kMissing));
@@ -128,68 +98,6 @@ TEST(Markers, AreRecognisedByTheirFullBitPattern)
     EXPECT_TRUE(IsPredictMarker(kPredictMarker));
     EXPECT_FALSE(IsPredictMarker(kMissing));
     EXPECT_FALSE(IsMissing(0.0));
-}
-
-}  // namespace
-}  // namespace sheetstat
-
-namespace sheetstat {
-namespace {
-
-// A descriptor of 0 to 3 dimensions over 24 elements (a third bound follows the
-// declared two, as in the host's memory). Only the view's own dimension count is
-// read; any other is status 8, before a bound is used.
-TEST(HostArrayViews, TakeExactlyTheirOwnNumberOfDimensions)
-{
-    struct {
-        HostArray array;
-        HostArrayBound third;
-    } descriptor{};
-    double storage[24] = {};
-    descriptor.array.elementSize = sizeof(double);
-    descriptor.array.data = storage;
-    descriptor.array.bounds[0] = {2, 1};
-    descriptor.array.bounds[1] = {3, 1};
-    descriptor.third = {4, 1};
-    HostArray* address = &descriptor.array;
-    for (uint16_t dimensions = 0; dimensions <= 3; ++dimensions) {
-        descriptor.array.dimensions = dimensions;
-        const auto array = [](HostArray** reference) { RealArrayView v(reference); };
-        const auto matrix = [](HostArray** reference) { RealMatrixView m(reference); };
-        EXPECT_EQ(StatusOf(array, &address), dimensions == 1 ? Status::Ok : Status::BadArray) << dimensions;
-        EXPECT_EQ(StatusOf(matrix, &address), dimensions == 2 ? Status::Ok : Status::BadArray) << dimensions;
-    }
-}
-
-// A 2-D results array with bounds {24, 1} and {0, 1} holds no element at all, nor
-// does a 3-D data array with bounds {2, 2, 0}; both were once read and written as if
-// they were 1-D and 2-D (192 bytes written past the host's one-element buffer).
-TEST(HostArrayViews, ExportsRejectDescriptorsWithAnEmptyExtraDimension)
-{
-    std::vector<double> oneElement(1, 0.0);
-    RealHostArray data = RealHostArray::FromValues({1, 2, 3});
-    HostArray results{};
-    results.dimensions = 2;
-    results.elementSize = sizeof(double);
-    results.data = oneElement.data();
-    results.bounds[0] = {24, 1};
-    results.bounds[1] = {0, 1};
-    HostArray* resultsAddress = &results;
-    EXPECT_EQ(nkDescriptives(data.ref(), &resultsAddress), SHEETSTAT_BAD_ARRAY);
-
-    struct {
-        HostArray array;
-        HostArrayBound third;
-    } pairs{};
-    pairs.array.dimensions = 3;
-    pairs.array.elementSize = sizeof(double);
-    pairs.array.data = oneElement.data();
-    pairs.array.bounds[0] = {2, 1};
-    pairs.array.bounds[1] = {2, 1};
-    pairs.third = {0, 1};
-    HostArray* pairsAddress = &pairs.array;
-    RealHostArray testResults(6);
-    EXPECT_EQ(nkTTestDep(&pairsAddress, testResults.ref()), SHEETSTAT_BAD_ARRAY);
 }
 
 }  // namespace

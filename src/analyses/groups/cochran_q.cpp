@@ -25,7 +25,9 @@ void QTest(HostArray** data, HostArray** results)
     const RealArrayView out(results);
     Require(out.count() >= 3);
     const std::size_t k = subjects.cols();
-    Require(k >= 2, Status::InsufficientData);
+    // No rows hold no cell, however many columns the descriptor announces: nothing to
+    // check, and nothing may be sized by that count.
+    Require(k >= 2 && subjects.rows() > 0, Status::InsufficientData);
 
     // Treatment totals G_j; the sums of L_i and L_i² over complete subjects. The
     // totals of 32-bit responses stay exact in doubles up to 2^53.

@@ -270,7 +270,9 @@ void QCChart(HostArray** options, HostArray** dataArg, HostArray** chartPoints, 
 
     PointLayout layout;
     layout.points = PointCount(settings, data.count());
-    if (IsMeasured(settings.chart)) layout.n = static_cast<std::size_t>(settings.n);
+    // A subgroup size above the number of values (up to 1e300) forms no subgroup and
+    // is never converted to an integer.
+    if (IsMeasured(settings.chart) && layout.points > 0) layout.n = static_cast<std::size_t>(settings.n);
     Require(points.cols() >= 2 && points.rows() >= layout.points);
 
     const ValidData valid = ReadValidData(data, settings);

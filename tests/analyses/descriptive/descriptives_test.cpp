@@ -242,12 +242,6 @@ TEST(Descriptives, DescribeSampleAllocatesOnce)
     EXPECT_EQ(sheetstatFailAllocationAfter(-1), 1);
 }
 
-}  // namespace
-}  // namespace sheetstat::testing
-
-namespace sheetstat::testing {
-namespace {
-
 // The sum is compensated: 1e16 + 1 − 1e16 + 1 is 2, not the 1 of plain summation,
 // so the mean is 0.5.
 TEST(Descriptives, SumAndMeanKeepEveryDigit)
@@ -255,15 +249,6 @@ TEST(Descriptives, SumAndMeanKeepEveryDigit)
     const Summary s = Describe({1e16, 1, -1e16, 1});
     EXPECT_EQ(s[9], 2);
     EXPECT_EQ(s[2], 0.5);
-}
-
-TEST(Descriptives, NonFiniteValuesAreBadArrays)
-{
-    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
-        RealHostArray data = RealHostArray::FromValues({1, bad, 2}), results(kSampleSummarySlots);
-        EXPECT_EQ(nkDescriptives(data.ref(), results.ref()), kBadArray) << bad;
-        EXPECT_EQ(results.Slots(), std::vector<double>(kSampleSummarySlots, 0.0)) << "nothing written";
-    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <vector>
 
+#include "numeric/reference_integrals.hpp"
 #include "support/test_support.hpp"
 
 namespace sheetstat::testing {
@@ -8,15 +9,10 @@ namespace {
 
 constexpr double kUntouched = -7.25;
 
-long double Phi(long double z)
-{
-    return 0.5L * std::erfc(-z / std::sqrt(2.0L));
-}
-
 // The sample in column 1; every other stored element (skipped ones included) kUntouched.
-RealHostArray Sample(const std::vector<double>& values, int lowerBound = 1, std::size_t cols = 3)
+RealHostArray Sample(const std::vector<double>& values)
 {
-    RealHostArray a(values.size(), cols, lowerBound);
+    RealHostArray a(values.size(), 3, 1);
     for (std::size_t p = 0; p < a.storedCount(); ++p) a.stored(p) = kUntouched;
     for (std::size_t i = 1; i <= values.size(); ++i) a(i, 1) = values[i - 1];
     return a;
@@ -57,16 +53,10 @@ TEST(Outliers, ScreensEveryPresentValue)
             }
             const long double z = std::fabs(x - reference.mean) / reference.sd();
             EXPECT_NEAR(data(i, 2), static_cast<double>(z), 1e-9) << "row " << i;
-            EXPECT_NEAR(data(i, 3), static_cast<double>(1 - std::pow(Phi(z), reference.count)), 1e-9);
+            EXPECT_NEAR(data(i, 3), static_cast<double>(1 - std::pow(ReferenceNormalCdf(z), reference.count)), 1e-9);
         }
     }
 }
-
-}  // namespace
-}  // namespace sheetstat::testing
-
-namespace sheetstat::testing {
-namespace {
 
 // x_i = 1e8 + 0.1·((37i) mod 101), i = 1..2000: every z to within a few ulps of the
 // exact value (a running mean once put them 2.5e-7 off).
@@ -80,15 +70,6 @@ TEST(Outliers, ExactAtAnOffsetOf1e8)
     for (std::size_t i = 1; i <= values.size(); ++i) {
         const long double z = std::fabs(values[i - 1] - 1e8L - reference.mean) / reference.sd();
         EXPECT_NEAR(data(i, 2), static_cast<double>(z), 1e-14 * static_cast<double>(z) + 1e-15) << "row " << i;
-    }
-}
-
-TEST(Outliers, NonFiniteValuesAreBadArrays)
-{
-    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
-        RealHostArray data = Sample({1, 2, bad, 3});
-        EXPECT_EQ(nkOutliers(data.ref()), kBadArray) << bad;
-        EXPECT_EQ(data(1, 2), kUntouched);
     }
 }
 

@@ -72,5 +72,16 @@ TEST(QTest, MatchesDeviationForm)
     }
 }
 
+// No rows under 2^28 columns hold no cell: status 3 before any storage is sized by
+// the column count (2 GB of treatment totals were once allocated first).
+TEST(QTest, NoRowsCostNothingWhateverTheColumnCount)
+{
+    RealHostArray data(0, 0, 1), results(3);
+    data.descriptor().bounds[0].count = 1u << 28;
+    sheetstatFailAllocationAfter(0);
+    EXPECT_EQ(nkQTest(data.ref(), results.ref()), kInsufficientData);
+    EXPECT_EQ(sheetstatFailAllocationAfter(-1), 0);
+}
+
 }  // namespace
 }  // namespace sheetstat::testing

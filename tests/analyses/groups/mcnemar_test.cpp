@@ -16,7 +16,7 @@ struct McNemarCall {
 
 // Cases with a, b, c, d pairs (0,0), (0,1), (1,0), (1,1), interleaved so that the
 // table is built from rows in no particular order.
-McNemarCall FromCounts(int a, int b, int c, int d, int lowerBound = 1)
+McNemarCall FromCounts(int a, int b, int c, int d)
 {
     std::vector<double> first, second;
     int left[4] = {a, b, c, d};
@@ -30,8 +30,7 @@ McNemarCall FromCounts(int a, int b, int c, int d, int lowerBound = 1)
             more = true;
         }
     }
-    return {RealHostArray::FromColumns({first, second}, lowerBound), RealHostArray(3, 3, lowerBound),
-            RealHostArray(4, lowerBound)};
+    return {RealHostArray::FromColumns({first, second}), RealHostArray(3, 3, 1), RealHostArray(4)};
 }
 
 void ExpectTable(RealHostArray& table, double a, double b, double c, double d)
@@ -98,12 +97,6 @@ TEST(McNemar, NoCompletePairWritesTheClearedTable)
     EXPECT_EQ(noPair.Run(), kInsufficientData);
     ExpectTable(noPair.table, 0, 0, 0, 0);
 }
-
-}  // namespace
-}  // namespace sheetstat::testing
-
-namespace sheetstat::testing {
-namespace {
 
 // The continuity correction never exceeds the difference it corrects: balanced
 // discordant pairs (b = c) give χ² = 0 and probability 1 (the table (0 1; 1 0) once

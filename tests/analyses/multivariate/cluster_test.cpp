@@ -1,12 +1,11 @@
 // nkCluster: the grid worked through by hand (every result array), merge levels of the
 // five linkages by hand, empty cells and variables without spread, supplied labels,
-// status paths; and the merge loop against a full scan of the triangle at every step
+// and the merge loop against a full scan of the triangle at every step
 // (the oracle below) on random and heavily tied distances under every linkage.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
-#include <limits>
 #include <random>
 #include <vector>
 
@@ -142,53 +141,6 @@ TEST(Cluster, EmptyCellsConstantVariablesAndSuppliedLabels)
     EXPECT_EQ(call.leaves.Column(1), (std::vector<double>{10, 20, 20, 40}));
 }
 
-TEST(Cluster, StatusPaths)
-{
-    const auto withChange = [](auto change) {
-        ClusterCall call({{0, 1, 2, 3}, {1, 0, 1, 0}});
-        change(call);
-        return call.Run();
-    };
-    struct Case {
-        const char* what;
-        void (*change)(ClusterCall&);
-        int32_t status;
-    };
-    const Case cases[] = {
-        {"five option slots", [](ClusterCall& c) { c.options = RealHostArray(5); }, kBadArray},
-        {"no stats slot", [](ClusterCall& c) { c.stats = RealHostArray(0); }, kBadArray},
-        {"history five columns", [](ClusterCall& c) { c.history = RealHostArray(4, 5, 1); }, kBadArray},
-        {"history three rows", [](ClusterCall& c) { c.history = RealHostArray(3, 6, 1); }, kBadArray},
-        {"dendrogram 5N - 1 rows", [](ClusterCall& c) { c.dendrogram = RealHostArray(19, 2, 1); }, kBadArray},
-        {"dendrogram one column", [](ClusterCall& c) { c.dendrogram = RealHostArray(20, 1, 1); }, kBadArray},
-        {"data a row short", [](ClusterCall& c) { c.data = RealHostArray::FromColumns({{0, 1, 2}}); }, kBadArray},
-        {"data a row too many", [](ClusterCall& c) { c.data = RealHostArray::FromColumns({{0, 1, 2, 3, 4}}); },
-         kBadArray},
-        {"data without a column", [](ClusterCall& c) { c.data = RealHostArray(4, 0, 1); }, kBadArray},
-        {"labels three slots", [](ClusterCall& c) { c.labels = RealHostArray(3); }, kBadArray},
-        {"pairs a row too many", [](ClusterCall& c) { c.pairs = RealHostArray(5, 2, 1); }, kBadArray},
-        {"pairs one column", [](ClusterCall& c) { c.pairs = RealHostArray(4, 1, 1); }, kBadArray},
-        {"leaves one column", [](ClusterCall& c) { c.leaves = RealHostArray(4, 1, 1); }, kBadArray},
-        {"an option not a number", [](ClusterCall& c) { c.options[6] = std::nan(""); }, kBadArray},
-        {"slot 2 is not read", [](ClusterCall& c) { c.options[2] = std::nan(""); }, kOk},
-        {"a data value not finite", [](ClusterCall& c) { c.data(3, 2) = std::numeric_limits<double>::infinity(); }, kBadArray},
-        {"a supplied label not finite", [](ClusterCall& c) {
-             c.options[1] = 1;
-             c.labels[4] = std::nan("");
-         },
-         kBadArray},
-        {"labels not supplied are not read", [](ClusterCall& c) { c.labels[4] = std::nan(""); }, kOk},
-    };
-    for (const Case& k : cases) EXPECT_EQ(withChange(k.change), k.status) << k.what;
-    // One object or none: nothing to join, nothing written.
-    for (std::size_t n : {std::size_t{0}, std::size_t{1}}) {
-        ClusterCall call({std::vector<double>(n, 1.0)});
-        call.stats[1] = 99;
-        EXPECT_EQ(call.Run(), kInsufficientData) << n;
-        EXPECT_EQ(call.stats[1], 99);
-    }
-}
-
 // ---- The merge loop against a full scan ----
 
 struct Merge {
@@ -304,6 +256,5 @@ TEST(Cluster, MergesMatchAFullScanOnRandomAndTiedDistances)
         }
     }
 }
-
 }  // namespace
 }  // namespace sheetstat::testing

@@ -1,5 +1,5 @@
-// nkSeparate: the cut of a recorded tree at every number of clusters, the round trip
-// from nkCluster, and the status paths of a pairs list that is not a merge record.
+// nkSeparate: the cut of a recorded tree at every number of clusters, and the round
+// trip from nkCluster.
 #include <cmath>
 #include <cstddef>
 #include <vector>
@@ -58,37 +58,5 @@ TEST(Separate, CutsTheTreeOfAClusterAnalysis)
     ASSERT_EQ(call.Run(), kOk);
     EXPECT_EQ(call.membership.Slots(), (std::vector<double>{1, 2, 1, 2, 1, 2}));
 }
-
-TEST(Separate, StatusPathsWriteNothing)
-{
-    const std::vector<double> kept = {2, 0, 0, 0}, joined = {3, 1, 2, 0};
-    const struct {
-        const char* what;
-        SeparateCall call;
-    } cases[] = {
-        {"no option slot", {RealHostArray(0), RealHostArray::FromColumns({kept, joined}), RealHostArray(4)}},
-        {"k = 0", Cut(kept, joined, 0.5)},
-        {"k = N + 1", Cut(kept, joined, 5)},
-        {"k not a number", Cut(kept, joined, std::nan(""))},
-        {"membership shorter than N", {RealHostArray::FromValues({2}), RealHostArray::FromColumns({kept, joined}),
-                                       RealHostArray(3)}},
-        {"pairs with one column", {RealHostArray::FromValues({2}), RealHostArray::FromColumns({kept}),
-                                   RealHostArray(4)}},
-        {"no pairs", Cut({}, {}, 1)},
-        {"a pair of one object", Cut({2, 1, 0, 0}, {3, 1, 2, 0}, 1)},
-        {"a member beyond N", Cut({2, 0, 0, 0}, {4, 1, 2, 0}, 1)},
-        {"a member below 0", Cut({-1, 0, 0, 0}, {3, 1, 2, 0}, 1)},
-        {"a member not a number", Cut({2, std::nan(""), 0, 0}, {3, 1, 2, 0}, 1)},
-        {"a member no longer a representative", Cut({2, 0, 3, 0}, {3, 1, 0, 0}, 1)},
-        {"a joined member no longer a representative", Cut({2, 0, 0, 0}, {3, 1, 1, 0}, 1)},
-    };
-    for (const auto& k : cases) {
-        SeparateCall call = k.call;
-        const std::vector<double> before = call.membership.Slots();
-        EXPECT_EQ(call.Run(), kBadArray) << k.what;
-        EXPECT_EQ(call.membership.Slots(), before) << k.what;
-    }
-}
-
 }  // namespace
 }  // namespace sheetstat::testing

@@ -293,21 +293,5 @@ TEST(QCChart, MeasuredChartsAtExtremeScales)
     }
 }
 
-// Settings, shapes and data are all checked before anything is written: a call that
-// fails with status 8 or 3 leaves chartPoints and results as they were. (Every status
-// path itself belongs to the contract test.)
-TEST(QCChart, FailuresWriteNothing)
-{
-    ChartCall fewRows = Chart(kMeanChart, {1, 2, 3, 4, 5, 6}, 2);
-    fewRows.points = RealHostArray(2, 2, 1);
-    ChartCall cases[] = {fewRows, Chart(kPChart, {1, 2, 3, 4, 11}, 10), Chart(kMeanChart, {1, 2, 3}, 1, 3, 2, 1)};
-    for (ChartCall& call : cases) {
-        for (std::size_t slot = 1; slot <= 5; ++slot) call.results[slot] = 777;
-        EXPECT_NE(call.Run(), kOk);
-        for (std::size_t slot = 1; slot <= 5; ++slot) EXPECT_EQ(call.results[slot], 777);
-        for (std::size_t i = 1; i <= call.points.rows(); ++i) EXPECT_EQ(call.points(i, 1), 0);
-    }
-}
-
 }  // namespace
 }  // namespace sheetstat::testing

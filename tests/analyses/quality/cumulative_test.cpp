@@ -83,21 +83,5 @@ TEST(Cumulative, SeriesAgainstLongDoubleFormulas)
     EXPECT_EQ(call.table(n + 1, 2), -7);  // columns 2 to 5 below row n untouched
 }
 
-// The values are checked and counted before column 1 is rewritten: a call that fails
-// (a value not a number, too few values, equal values) leaves them as they were.
-TEST(Cumulative, FailuresLeaveTheValuesAsTheyWere)
-{
-    CumulativeCall cases[] = {Cumulative({kMissing, 3, std::nan(""), 1}), Cumulative({kMissing, 3, kMissing}),
-                              Cumulative({kMissing, 0.1, 0.1, kMissing, 0.1})};
-    for (CumulativeCall& call : cases) {
-        const std::vector<double> before = call.table.Column(1);
-        EXPECT_NE(call.Run(), kOk);
-        const std::vector<double> after = call.table.Column(1);
-        for (std::size_t r = 0; r < before.size(); ++r) {
-            EXPECT_EQ(std::bit_cast<uint64_t>(after[r]), std::bit_cast<uint64_t>(before[r]));
-        }
-    }
-}
-
 }  // namespace
 }  // namespace sheetstat::testing

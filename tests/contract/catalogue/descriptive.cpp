@@ -10,6 +10,15 @@ Change MeansTables(std::size_t rows, std::size_t cols)
     return [=](Arguments& a) { a["countTable"] = a["meanTable"] = a["sdTable"] = Cells(rows, cols); };
 }
 
+// nkCrosstabs: the counts given (source 0) in the observed table, margins included.
+Change GivenCounts(const std::vector<std::vector<double>>& columns)
+{
+    return [=](Arguments& a) {
+        a["options"] = Values({0});
+        a["observed"] = Columns(columns);
+    };
+}
+
 }  // namespace
 
 void AddDescriptiveExports(std::vector<CatalogueEntry>& catalogue)
@@ -18,7 +27,8 @@ void AddDescriptiveExports(std::vector<CatalogueEntry>& catalogue)
         {{"data", Role::In, Values({4, kMissing, 2, 9, 9})},
          {"results", Role::Out, Slots(24)}},
         Rows({{"results one slot short", Set("results", Slots(23)), kBadArray, kWritesNothing},
-              {"no data", Set("data", Slots(0)), kOk}})});
+              {"no data", Set("data", Slots(0)), kOk},
+              {"a value NaN: nothing written", SetCell("data", 3, 1, kNaN), kBadArray, kWritesNothing}})});
 
     catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkMeans),
         {{"options", Role::In, Values({0})},
@@ -41,6 +51,18 @@ void AddDescriptiveExports(std::vector<CatalogueEntry>& catalogue)
               {"column mode with two table columns",
                [](Arguments& a) { a["options"] = Values({1}); MeansTables(3, 2)(a); }, kBadArray},
               {"column mode", [](Arguments& a) { a["options"] = Values({1}); }, kOk},
+              {"column mode: a value NaN", [](Arguments& a) { a["options"] = Values({1}); a["data"](2, 2) = kNaN; },
+               kBadArray},
+              {"tables of only the totals row, a row code of -0.5",
+               [](Arguments& a) { a["data"] = Columns({{5}, {-0.5}}); MeansTables(1, 1)(a); }, kBadArray,
+               kWritesNothing},
+              {"column mode without data, tables of only the totals row",
+               [](Arguments& a) {
+                   a["options"] = Values({1});
+                   a["data"] = Cells(0, 0);
+                   MeansTables(1, 1)(a);
+               },
+               kBadArray, kWritesNothing},
               {"two-way table",
                [](Arguments& a) { a["data"] = Columns({{1, 2}, {0, 1}, {1, 0}}); MeansTables(3, 2)(a); }, kOk},
               {"data overflow the sum of squares", Set("data", Columns({{1e300, -1e300}, {0, 0}})),
@@ -59,6 +81,9 @@ void AddDescriptiveExports(std::vector<CatalogueEntry>& catalogue)
               {"normalCurve without a column", Set("normalCurve", Cells(12, 0)), kBadArray, kWritesNothing},
               {"counts only a totals row", [](Arguments& a) { a["data"] = Columns({{0}}); a["counts"] = Cells(1, 1); },
                kBadArray},
+              {"counts only a totals row, nothing to count",
+               [](Arguments& a) { a["data"] = Columns({{kMissing}}); a["counts"] = Cells(1, 1); }, kBadArray,
+               kWritesNothing},
               {"two data columns, three count columns",
                [](Arguments& a) { a["data"] = Columns({{0}, {1}}); a["counts"] = Cells(3, 3); }, kBadArray,
                kWritesNothing},
@@ -96,7 +121,13 @@ void AddDescriptiveExports(std::vector<CatalogueEntry>& catalogue)
          {"results", Role::Out, Cells(10, 1)}},
         Rows({{"results nine rows", Set("results", Cells(9, 1)), kBadArray, kWritesNothing},
               {"more series than data columns", Set("results", Cells(10, 2)), kBadArray, kWritesNothing},
-              {"no series asked for", Set("results", Cells(10, 0)), kOk}})});
+              {"no series asked for", Set("results", Cells(10, 0)), kOk},
+              {"a second series with a NaN: nothing rewritten",
+               [](Arguments& a) {
+                   a["data"] = Columns({{kMissing, 1, 3, 2}, {4, 1, kNaN, 2}});
+                   a["results"] = Cells(10, 2);
+               },
+               kBadArray, kWritesNothing}})});
     for (const std::vector<double>& tooShort : {std::vector<double>{kMissing, 2, kMissing, 1},
                                                 {kMissing, 1, kMissing, kMissing}, {kMissing, kMissing, kMissing, kMissing}}) {
         catalogue.back().statusPaths.push_back(
@@ -109,7 +140,8 @@ void AddDescriptiveExports(std::vector<CatalogueEntry>& catalogue)
 
     catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkOutliers),
         {{"data", Role::InOut, Columns({{1, 2, kMissing, 4}, {0, 0, 0, 0}, {0, 0, 0, 0}}), 2}},
-        {{"two columns", Set("data", Columns({{1, 2, 3}, {0, 0, 0}})), kBadArray, kWritesNothing}}});
+        {{"two columns", Set("data", Columns({{1, 2, 3}, {0, 0, 0}})), kBadArray, kWritesNothing},
+         {"the last value NaN: nothing written", SetCell("data", 4, 1, kNaN), kBadArray, kWritesNothing}}});
     for (const std::vector<double>& sample : {std::vector<double>{}, {kMissing, kMissing}, {kMissing, 5, kMissing},
                                               {7, 7, kMissing, 7}, {1e9 + 0.5, 1e9 + 0.5}}) {
         catalogue.back().statusPaths.push_back(
@@ -152,6 +184,8 @@ void AddDescriptiveExports(std::vector<CatalogueEntry>& catalogue)
          {"empty expected cell", SetCell("data", 1, 2, kMissing), kEmptyCell},
          {"expected frequency 0", SetCell("data", 2, 2, 0), kEmptyCell},
          {"no observations", Set("data", Columns({{0, 0, 0}, {1, 2, 3}})), kInsufficientData},
+         {"a negative observed frequency", SetCell("data", 2, 1, -1), kBadArray},
+         {"a negative expected frequency", SetCell("data", 2, 2, -1), kBadArray},
          {"frequencies near the underflow threshold", Set("data", Columns({{1e-300, 3e-300}, {1e-300, 1e-300}})), kOk},
          {"an expected frequency of the smallest double", Set("data", Columns({{18, 1, 0}, {1, 1, 5e-324}})), kOk}}});
 
@@ -171,17 +205,26 @@ void AddDescriptiveExports(std::vector<CatalogueEntry>& catalogue)
               {"observed without the margin column", Set("observed", Cells(3, 2)), kBadArray, kWritesNothing},
               {"expected a row short", Set("expected", Cells(1, 2)), kBadArray, kWritesNothing},
               {"expected a column short", Set("expected", Cells(2, 1)), kBadArray, kWritesNothing},
-              {"given counts", [](Arguments& a) { a["options"] = Values({0}); a["observed"] = Columns({{3, 1, 0}, {1, 3, 0}, {0, 0, 0}}); },
-               kOk},
-              {"given count NaN",
-               [](Arguments& a) { a["options"] = Values({0}); a["observed"] = Columns({{3, 1, 0}, {1, kNaN, 0}, {0, 0, 0}}); },
-               kBadArray},
-              {"given count beyond 32 bits",
-               [](Arguments& a) { a["options"] = Values({0}); a["observed"] = Columns({{3e9, 1, 0}, {1, 3, 0}, {0, 0, 0}}); },
-               kBadArray},
-              {"given counts truncating to 0",
-               [](Arguments& a) { a["options"] = Values({0}); a["observed"] = Columns({{0, 0, 0}, {0.9, 0, 0}, {0, 0, 0}}); },
-               kInsufficientData},
+              {"given counts", GivenCounts({{3, 1, 0}, {1, 3, 0}, {0, 0, 0}}), kOk},
+              {"given count NaN", GivenCounts({{3, 1, 0}, {1, kNaN, 0}, {0, 0, 0}}), kBadArray},
+              {"given count beyond 32 bits", GivenCounts({{3e9, 1, 0}, {1, 3, 0}, {0, 0, 0}}), kBadArray},
+              {"a negative given count", GivenCounts({{5, 1, 0}, {1, -3, 0}, {0, 0, 0}}), kBadArray},
+              {"an empty given count holds no case", GivenCounts({{3, 1, 0}, {kMissing, 3, 0}, {0, 0, 0}}), kOk},
+              {"a table without rows, a row code of -0.5",
+               [](Arguments& a) {
+                   a["data"] = Columns({{-0.5}, {0}});
+                   a["observed"] = Cells(1, 3);
+                   a["expected"] = a["contributions"] = Cells(0, 2);
+               },
+               kBadArray, kWritesNothing},
+              {"a table without columns, a column code of -0.5",
+               [](Arguments& a) {
+                   a["data"] = Columns({{0}, {-0.5}});
+                   a["observed"] = Cells(3, 1);
+                   a["expected"] = a["contributions"] = Cells(2, 0);
+               },
+               kBadArray, kWritesNothing},
+              {"given counts truncating to 0", GivenCounts({{0, 0, 0}, {0.9, 0, 0}, {0, 0, 0}}), kInsufficientData},
               {"no complete case", Set("data", Columns({{kMissing, 1}, {0, kMissing}})), kInsufficientData}},
              EachValue("row code", "data", 2, 1, {2, -1, kNaN, 1e300}, kBadArray),
              EachValue("column code", "data", 2, 2, {2, -1, kNaN, 1e300}, kBadArray))});

@@ -27,7 +27,8 @@ Change ByCodes(const std::vector<double>& values, const std::vector<double>& cod
     };
 }
 
-// The shape checks that nkTTestIndep and nkUTest share through the two-group layout.
+// The layout checks of the tests of independent groups: nkTTestIndep and nkUTest
+// (through the two-group layout) and nkHTest with two groups (through GroupedSample).
 std::vector<StatusPath> TwoGroupLayoutPaths()
 {
     return {{"layout NaN", SetCell("options", 1, 1, kNaN), kBadArray, kWritesNothing},
@@ -45,8 +46,12 @@ std::vector<StatusPath> TwoGroupLayoutPaths()
             {"any non-zero layout is one column per group",
              [](Arguments& a) { ByColumns({1, 2, 3}, {4, 5, 7})(a); a["options"] = Values({-2}); }, kOk},
             {"layout 0.7 truncates to 0", SetCell("options", 1, 1, 0.7), kOk},
+            {"layout 1: a value NaN", ByColumns({1, 2, 3}, {4, kNaN, 7}), kBadArray},
             {"no data", ByCodes({}, {}), kInsufficientData}};
 }
+
+// The worked data of the split plot: three subjects under two treatments, in two groups.
+const std::vector<std::vector<double>> kSplitPlotData = {{1, 2, 4}, {2, 3, 6}};
 
 // McNemar's cases: a = 2 pairs (0, 0), b = 3 (0, 1), c = 1 (1, 0), d = 2 (1, 1).
 const std::vector<std::vector<double>> kMcNemarPairs = {{0, 0, 0, 0, 0, 1, 1, 1}, {0, 0, 1, 1, 1, 0, 1, 1}};
@@ -125,6 +130,83 @@ void AddGroupExports(std::vector<CatalogueEntry>& catalogue)
               {"no data", Set("data", Cells(0, 2)), kInsufficientData}},
              EachValue("second code", "data", 2, 2, {2, -1, 1e300, kNaN}, kBadArray),
              EachValue("first code", "data", 3, 1, {2, -1, 1e300, kNaN}, kBadArray))});
+    catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkRepMeasures),
+        {{"data", Role::In, Columns({{1, 2}, {3, 5}})},
+         {"anovaTable", Role::Out, Cells(5, 6)}},
+        {{"anovaTable four rows", Set("anovaTable", Cells(4, 6)), kBadArray, kWritesNothing},
+         {"anovaTable five columns", Set("anovaTable", Cells(5, 5)), kBadArray, kWritesNothing},
+         {"a subject with an empty cell is left out", Set("data", Columns({{1, kMissing, 2}, {3, 4, 5}})), kOk},
+         {"one treatment", Set("data", Columns({{1, 2}})), kInsufficientData, kWritesNothing},
+         {"one complete subject", SetCell("data", 2, 1, kMissing), kInsufficientData, kWritesNothing},
+         {"no subject", Set("data", Cells(0, 2)), kInsufficientData, kWritesNothing},
+         {"sums of squares overflow", Set("data", Columns({{1e300, -1e300}, {-1e300, 1e300}})), kNumericalFailure}}});
+
+    catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkSplitPlot),
+        {{"options", Role::In, Values({2})},
+         {"data", Role::In, Columns(kSplitPlotData)},
+         {"groupCodes", Role::In, Values({0, 0, 1})},
+         {"anovaTable", Role::Out, Cells(5, 6)}},
+        Rows({{"no options", Set("options", Slots(0)), kBadArray, kWritesNothing},
+              {"group count 0.9", SetCell("options", 1, 1, 0.9), kBadArray, kWritesNothing},
+              {"anovaTable four rows", Set("anovaTable", Cells(4, 6)), kBadArray, kWritesNothing},
+              {"anovaTable five columns", Set("anovaTable", Cells(5, 5)), kBadArray, kWritesNothing},
+              {"no data column", Set("data", Cells(3, 0)), kBadArray, kWritesNothing},
+              {"four codes for three rows", Set("groupCodes", Values({0, 0, 1, 1})), kBadArray, kWritesNothing},
+              {"one subject, one treatment",
+               [](Arguments& a) {
+                   a["options"] = Values({1});
+                   a["data"] = Columns({{5}});
+                   a["groupCodes"] = Values({0});
+               },
+               kOk},
+              {"data rows beyond the codes are not read",
+               [](Arguments& a) { a["groupCodes"] = Values({0, 1}); a["data"](3, 1) = kNaN; }, kOk},
+              {"every code empty", Set("groupCodes", Values({kMissing, kMissing, kMissing})), kInsufficientData,
+               kWritesNothing},
+              {"no code", Set("groupCodes", Slots(0)), kInsufficientData, kWritesNothing},
+              {"sums of squares overflow", Set("data", Columns({{1e300, -1e300, 1}, {-1e300, 1e300, 1}})),
+               kNumericalFailure}},
+             EachValue("code of a complete row", "groupCodes", 3, 1, {-1, 2, kNaN, 1e300}, kBadArray,
+                       kWritesNothing))});
+
+    catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkHTest),
+        {{"options", Role::In, Values({0})},
+         {"data", Role::In, Columns({{1, 2}})},
+         {"groupCodes", Role::In, Values({0, 1})},
+         {"groupStats", Role::Out, Cells(2, 2)},
+         {"results", Role::Out, Slots(3)}},
+        Rows({{"groupStats one row", Set("groupStats", Cells(1, 2)), kBadArray, kWritesNothing},
+              {"groupStats one column", Set("groupStats", Cells(2, 1)), kBadArray, kWritesNothing},
+              {"results two slots", Set("results", Slots(2)), kBadArray, kWritesNothing},
+              {"groups beyond the data columns are empty",
+               [](Arguments& a) { ByColumns({1, 2}, {3})(a); a["groupStats"] = Cells(2, 3); }, kOk},
+              {"one value", ByCodes({1}, {0}), kInsufficientData, kWritesNothing},
+              {"one non-empty group", ByCodes({1, 2}, {1, 1}), kInsufficientData, kWritesNothing},
+              {"all values equal", ByColumns({4, 4}, {4}), kInsufficientData, kWritesNothing}},
+             TwoGroupLayoutPaths(),
+             EachValue("code", "groupCodes", 2, 1, {-1, 2, kNaN, 1e300}, kBadArray, kWritesNothing))});
+
+    catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkFriedman),
+        {{"data", Role::In, Columns({{1, 2}, {2, 1}})},
+         {"groupStats", Role::Out, Cells(2, 2)},
+         {"results", Role::Out, Slots(3)}},
+        {{"groupStats one row", Set("groupStats", Cells(1, 2)), kBadArray, kWritesNothing},
+         {"results two slots", Set("results", Slots(2)), kBadArray, kWritesNothing},
+         {"groupStats a column more than data", Set("groupStats", Cells(2, 3)), kBadArray, kWritesNothing},
+         {"a block with an empty cell is skipped", Set("data", Columns({{1, kMissing, 3}, {2, 1, 1}})), kOk},
+         {"one treatment", [](Arguments& a) { a["data"] = Columns({{1, 2}}); a["groupStats"] = Cells(2, 1); },
+          kInsufficientData, kWritesNothing},
+         {"one complete block", SetCell("data", 2, 2, kMissing), kInsufficientData, kWritesNothing}}});
+
+    catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkQTest),
+        {{"data", Role::In, Columns({{1, 0}, {0, 1}})},
+         {"results", Role::Out, Slots(3)}},
+        {{"results two slots", Set("results", Slots(2)), kBadArray, kWritesNothing},
+         {"one treatment", Set("data", Columns({{1, 0}})), kInsufficientData, kWritesNothing},
+         {"one complete row", SetCell("data", 1, 1, kMissing), kInsufficientData, kWritesNothing},
+         {"a response beyond 32 bits", SetCell("data", 1, 1, 3e9), kBadArray, kWritesNothing},
+         {"a response beyond 32 bits in an incomplete row",
+          Set("data", Columns({{1, 0, kMissing}, {0, 1, 3e9}})), kBadArray, kWritesNothing}}});
 }
 
 }  // namespace sheetstat::contract

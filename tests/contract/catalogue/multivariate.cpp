@@ -1,8 +1,89 @@
-// Multivariate analysis: one catalogue.push_back block per export, as in descriptive.cpp.
+// Multivariate analysis.
 #include "contract/export_catalogue.hpp"
 
 namespace sheetstat::contract {
+namespace {
 
-void AddMultivariateExports(std::vector<CatalogueEntry>& /*catalogue*/) {}
+// nkCluster: every array sized for n objects, one variable.
+Change Objects(const std::vector<double>& values)
+{
+    const std::size_t n = values.size();
+    return [=](Arguments& a) {
+        a["data"] = Columns({values});
+        a["labels"] = Slots(n);
+        a["history"] = Cells(n, 6);
+        a["dendrogram"] = Cells(5 * n, 2);
+        a["pairs"] = a["leaves"] = Cells(n, 2);
+    };
+}
+
+// nkCluster: the labels supplied (option slot 1 on).
+Change SuppliedLabels(const std::vector<double>& labels)
+{
+    return [=](Arguments& a) {
+        a["options"](1, 1) = 1;
+        a["labels"] = Values(labels);
+    };
+}
+
+}  // namespace
+
+void AddMultivariateExports(std::vector<CatalogueEntry>& catalogue)
+{
+    // Single linkage of four objects on two variables; option slot 2 is never read.
+    catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkCluster),
+        {{"options", Role::In, Values({0, kMissing, 0, 0, 0, 0})},
+         {"data", Role::In, Columns({{0, 1, 2, 3}, {1, 0, 1, 0}})},
+         {"labels", Role::Out, Slots(4)},
+         {"history", Role::Out, Cells(4, 6)},
+         {"dendrogram", Role::Out, Cells(20, 2)},
+         {"pairs", Role::Out, Cells(4, 2)},
+         {"leaves", Role::Out, Cells(4, 2)},
+         {"stats", Role::Out, Slots(1)}},
+        {{"five option slots", Set("options", Values({0, kMissing, 0, 0, 0})), kBadArray, kWritesNothing},
+         {"no stats slot", Set("stats", Slots(0)), kBadArray, kWritesNothing},
+         {"history five columns", Set("history", Cells(4, 5)), kBadArray, kWritesNothing},
+         {"history three rows", Set("history", Cells(3, 6)), kBadArray, kWritesNothing},
+         {"dendrogram 5N - 1 rows", Set("dendrogram", Cells(19, 2)), kBadArray, kWritesNothing},
+         {"dendrogram one column", Set("dendrogram", Cells(20, 1)), kBadArray, kWritesNothing},
+         {"data a row short", Set("data", Columns({{0, 1, 2}})), kBadArray, kWritesNothing},
+         {"data a row too many", Set("data", Columns({{0, 1, 2, 3, 4}})), kBadArray, kWritesNothing},
+         {"data without a column", Set("data", Cells(4, 0)), kBadArray, kWritesNothing},
+         {"labels three slots", Set("labels", Slots(3)), kBadArray, kWritesNothing},
+         {"pairs a row too many", Set("pairs", Cells(5, 2)), kBadArray, kWritesNothing},
+         {"pairs one column", Set("pairs", Cells(4, 1)), kBadArray, kWritesNothing},
+         {"leaves one column", Set("leaves", Cells(4, 1)), kBadArray, kWritesNothing},
+         {"option slot 2 is not read", SetCell("options", 2, 1, kNaN), kOk},
+         {"complete linkage", SetCell("options", 3, 1, 1), kOk},
+         {"average linkage", SetCell("options", 4, 1, 1), kOk},
+         {"centroid linkage", SetCell("options", 5, 1, 1), kOk},
+         {"Ward linkage", SetCell("options", 6, 1, 1), kOk},
+         {"labels supplied", SuppliedLabels({10, 20, 20, 40}), kOk},
+         {"a supplied label NaN", SuppliedLabels({1, 2, 3, kNaN}), kBadArray, kWritesNothing},
+         {"labels not supplied are not read", Set("labels", Values({1, 2, 3, kNaN})), kOk},
+         {"one object", Objects({1}), kInsufficientData, kWritesNothing},
+         {"no object", Objects({}), kInsufficientData, kWritesNothing}}});
+
+    // The tree (2, 3), (0, 1), (0, 2) of four objects cut into one cluster; the closing
+    // row is not read.
+    catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkSeparate),
+        {{"options", Role::In, Values({1})},
+         {"pairs", Role::In, Columns({{2, 0, 0, kMissing}, {3, 1, 2, kMissing}})},
+         {"membership", Role::Out, Slots(4)}},
+        Rows({{"no option slot", Set("options", Slots(0)), kBadArray, kWritesNothing},
+              {"membership shorter than N", Set("membership", Slots(3)), kBadArray, kWritesNothing},
+              {"pairs one column", Set("pairs", Columns({{2, 0, 0, 0}})), kBadArray, kWritesNothing},
+              {"no pairs", Set("pairs", Cells(0, 2)), kBadArray, kWritesNothing},
+              {"a longer membership", Set("membership", Slots(5)), kOk},
+              {"k = 2.9: the third merge is not read",
+               [](Arguments& a) { a["options"] = Values({2.9}); a["pairs"](3, 1) = kNaN; }, kOk},
+              {"a pair of one object", SetCell("pairs", 2, 1, 1), kBadArray, kWritesNothing},
+              {"a member beyond N", SetCell("pairs", 1, 2, 4), kBadArray, kWritesNothing},
+              {"a member below 0", SetCell("pairs", 1, 1, -1), kBadArray, kWritesNothing},
+              {"a member no longer a representative",
+               [](Arguments& a) { a["pairs"](3, 1) = 3; a["pairs"](3, 2) = 0; }, kBadArray, kWritesNothing},
+              {"a joined member no longer a representative", SetCell("pairs", 3, 2, 1), kBadArray, kWritesNothing}},
+             EachValue("k", "options", 1, 1, {0.5, 5}, kBadArray, kWritesNothing))});
+}
 
 }  // namespace sheetstat::contract

@@ -158,14 +158,15 @@ Bartlett BartlettTest(const OffsetMatrix<RunningMoments>& cell, double N, double
     }
     const double c = static_cast<double>(cell.rows() * cell.cols());
     const double nu = N - c;
-    const double logPooled = std::log(withinSumSquares / nu);
+    // Logs of quotients taken as differences of logs: no quotient of a tiny sum can underflow.
+    const double logPooled = std::log(withinSumSquares) - std::log(nu);
     // Σ (n_i − 1)(ln S_p² − ln S_i²): each term is 0 for a variance equal to the pooled one.
     CompensatedSum numerator;
     for (std::size_t i = 0; i < cell.rows(); ++i) {
         for (std::size_t j = 0; j < cell.cols(); ++j) {
             const RunningMoments& m = cell(At(i), At(j));
             const double df = m.count - 1;
-            numerator.Add(df * (logPooled - std::log(m.sumSquares / df)));
+            numerator.Add(df * (logPooled - (std::log(m.sumSquares) - std::log(df))));
         }
     }
     const double correction = 1 + (inverseDfs - 1 / nu) / (3 * (c - 1));

@@ -123,6 +123,10 @@ SHEETSTAT_API int32_t SHEETSTAT_CALL nkMcNemar(HostArray** data, HostArray** tab
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkUTest(HostArray** options, HostArray** data, HostArray** groupCodes,
                                              HostArray** groupStats, HostArray** results);
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkWilcoxon(HostArray** data, HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkAnova(HostArray** options, HostArray** data, HostArray** factorCodes,
+                                             HostArray** levelStats, HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkPostHoc(HostArray** options, HostArray** levelStats, HostArray** comparisons,
+                                               HostArray** subsets);
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkRepMeasures(HostArray** data, HostArray** anovaTable);
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkSplitPlot(HostArray** options, HostArray** data, HostArray** groupCodes,
                                                  HostArray** anovaTable);

@@ -2,6 +2,7 @@
 #include "contract/export_catalogue.hpp"
 
 #include <algorithm>
+#include <string>
 
 namespace sheetstat::contract {
 namespace {
@@ -55,6 +56,66 @@ const std::vector<std::vector<double>> kSplitPlotData = {{1, 2, 4}, {2, 3, 6}};
 
 // McNemar's cases: a = 2 pairs (0, 0), b = 3 (0, 1), c = 1 (1, 0), d = 2 (1, 1).
 const std::vector<std::vector<double>> kMcNemarPairs = {{0, 0, 0, 0, 0, 1, 1, 1}, {0, 0, 1, 1, 1, 0, 1, 1}};
+
+// nkAnova with two factors of two levels, eight observations in layout 0.
+Change TwoFactors(double interaction, std::vector<double> values)
+{
+    return [=](Arguments& a) {
+        a["options"] = Values({0, 2, 2, interaction});
+        a["data"] = Columns({values});
+        a["factorCodes"] = Columns({{0, 0, 0, 0, 1, 1, 1, 1}, {0, 0, 1, 1, 0, 0, 1, 1}});
+        a["levelStats"] = Cells(2, 2);
+    };
+}
+
+// nkPostHoc with k groups of `count` observations, means 1, 2, ..., k (spread by
+// `spacing`), and the comparisons and subsets arrays that k groups need.
+Change PostHocGroups(std::size_t k, double count, double spacing, std::size_t subsetRows)
+{
+    return [=](Arguments& a) {
+        Argument stats = Cells(2, k);
+        for (std::size_t g = 1; g <= k; ++g) {
+            stats(1, g) = count;
+            stats(2, g) = spacing * static_cast<double>(g);
+        }
+        a["levelStats"] = stats;
+        a["comparisons"] = Cells(k, k);
+        a["subsets"] = Cells(subsetRows, k);
+    };
+}
+
+// The two-factor call with the code of B in row 2 set to each value.
+std::vector<StatusPath> CodesOfB(const std::vector<double>& values)
+{
+    std::vector<StatusPath> rows;
+    for (const double value : values) {
+        rows.push_back({"code of B " + std::to_string(value),
+                        [=](Arguments& a) {
+                            TwoFactors(1, {1, 2, 4, 4, 5, 7, 9, 6})(a);
+                            a["factorCodes"](2, 2) = value;
+                        },
+                        kBadArray, kWritesNothing});
+    }
+    return rows;
+}
+
+Change Procedure(std::size_t slot)
+{
+    return [=](Arguments& a) {
+        for (std::size_t s = 1; s <= 8; ++s) a["options"](s, 1) = s == slot ? 1 : 0;
+    };
+}
+
+std::vector<StatusPath> EveryProcedure()
+{
+    std::vector<StatusPath> rows;
+    for (std::size_t slot = 1; slot <= 8; ++slot) {
+        rows.push_back({"procedure " + std::to_string(slot), Procedure(slot), kOk});
+        rows.push_back({"procedure " + std::to_string(slot) + ", every pair different",
+                        [=](Arguments& a) { Procedure(slot)(a); PostHocGroups(4, 5, 10, 5)(a); }, kOk});
+    }
+    return rows;
+}
 
 }  // namespace
 
@@ -207,6 +268,109 @@ void AddGroupExports(std::vector<CatalogueEntry>& catalogue)
          {"a response beyond 32 bits", SetCell("data", 1, 1, 3e9), kBadArray, kWritesNothing},
          {"a response beyond 32 bits in an incomplete row",
           Set("data", Columns({{1, 0, kMissing}, {0, 1, 3e9}})), kBadArray, kWritesNothing}}});
+    catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkAnova),
+        {{"options", Role::In, Values({0, 3, 0, 0})},
+         {"data", Role::In, Columns({{1, 2, 4, 4, 5, 6, 7, 9, 9, 8}})},
+         {"factorCodes", Role::In, Columns({{0, 0, 0, 1, 1, 1, 2, 2, 2, 2}})},
+         {"levelStats", Role::Out, Cells(2, 3)},
+         {"results", Role::Out, Slots(25)}},
+        Rows({{"options three slots", Set("options", Values({0, 3, 0})), kBadArray, kWritesNothing},
+              {"results 24 slots", Set("results", Slots(24)), kBadArray, kWritesNothing},
+              {"levelStats one row", Set("levelStats", Cells(1, 3)), kBadArray, kWritesNothing},
+              {"levelStats two columns for 3 levels", Set("levelStats", Cells(2, 2)), kBadArray, kWritesNothing},
+              {"levelStats four columns", Set("levelStats", Cells(2, 4)), kOk},
+              {"factorCodes a row short", Set("factorCodes", Columns({{0, 0, 0, 1, 1, 1, 2, 2, 2}})), kBadArray,
+               kWritesNothing},
+              {"factorCodes a row more", Set("factorCodes", Columns({{0, 0, 0, 1, 1, 1, 2, 2, 2, 2, 2}})), kOk},
+              {"data without columns", Set("data", Cells(10, 0)), kBadArray, kWritesNothing},
+              {"a second data column is not read",
+               Set("data", Columns({{1, 2, 4, 4, 5, 6, 7, 9, 9, 8}, std::vector<double>(10, kNaN)})), kOk},
+              {"column layout", [](Arguments& a) {
+                   a["options"] = Values({1, 3, 0, 0});
+                   a["data"] = Columns({{1, 2, 4, kMissing}, {4, 5, 6, kMissing}, {7, 9, 9, 8}});
+                   a["factorCodes"] = NullDescriptor();
+               }, kOk},
+              {"column layout with 2 columns for 3 levels",
+               [](Arguments& a) { a["options"] = Values({1, 3, 0, 0}); a["data"] = Cells(4, 2, 1); }, kBadArray,
+               kWritesNothing},
+              {"one level", Set("options", Values({0, 1, 0, 0})), kInsufficientData, kWritesNothing},
+              {"level 3 empty", Set("factorCodes", Columns({{0, 0, 0, 1, 1, 1, 1, 1, 0, 0}})), kInsufficientData,
+               kWritesNothing},
+              {"level 3 only missing",
+               [](Arguments& a) {
+                   for (std::size_t i = 7; i <= 10; ++i) a["data"](i, 1) = kMissing;
+               }, kInsufficientData, kWritesNothing},
+              {"one value per level", [](Arguments& a) {
+                   a["data"] = Columns({{1, 2, 3}});
+                   a["factorCodes"] = Columns({{0, 1, 2}});
+               }, kInsufficientData, kWritesNothing},
+              {"more levels than observations",
+               [](Arguments& a) { a["options"] = Values({0, 11, 0, 0}); a["levelStats"] = Cells(2, 11); },
+               kInsufficientData, kWritesNothing},
+              {"all values equal", Set("data", Cells(10, 1, 1e9)), kOk},
+              {"two factors with interaction", TwoFactors(1, {1, 2, 4, 4, 5, 7, 9, 6}), kOk},
+              {"two factors, additive", TwoFactors(0, {1, 2, 4, 4, 5, 7, 9, 6}), kOk},
+              {"interaction exactly 0", TwoFactors(1, {1, 1, 2, 2, 3, 3, 4, 4}), SHEETSTAT_NONPOSITIVE_INTERACTION,
+               kWritesNothing},
+              {"two factors, one value per cell",
+               [](Arguments& a) {
+                   TwoFactors(1, {})(a);
+                   a["data"] = Columns({{1, 2, 4, 3}});
+                   a["factorCodes"] = Columns({{0, 0, 1, 1}, {0, 1, 0, 1}});
+               }, kInsufficientData, kWritesNothing},
+              {"two factors additive, one value per cell",
+               [](Arguments& a) {
+                   TwoFactors(0, {})(a);
+                   a["data"] = Columns({{1, 2, 4, 3}});
+                   a["factorCodes"] = Columns({{0, 0, 1, 1}, {0, 1, 0, 1}});
+               }, kOk},
+              {"two factors, factorCodes one column",
+               [](Arguments& a) {
+                   TwoFactors(1, {1, 2, 4, 4, 5, 7, 9, 6})(a);
+                   a["factorCodes"] = Columns({{0, 0, 0, 0, 1, 1, 1, 1}});
+               }, kBadArray, kWritesNothing},
+              {"two factors, a cell empty",
+               [](Arguments& a) {
+                   TwoFactors(1, {1, 2, 4, 4, 5, 7, 9, 6})(a);
+                   a["factorCodes"](3, 2) = a["factorCodes"](4, 2) = 0;
+               }, kInsufficientData, kWritesNothing},
+              {"two factors in the column layout",
+               [](Arguments& a) { a["options"] = Values({1, 3, 2, 1}); a["data"] = Cells(4, 3, 1); }, kInsufficientData,
+               kWritesNothing},
+              {"slot 3 of 1.5: two factors, B of one level",
+               [](Arguments& a) {
+                   TwoFactors(1, {1, 2, 4, 4, 5, 7, 9, 6})(a);
+                   a["options"](3, 1) = 1.5;
+               }, kInsufficientData, kWritesNothing}},
+             EachValue("code of A", "factorCodes", 4, 1, {3, -1, 1e300, -1e300}, kBadArray),
+             CodesOfB({2, -1, 4294967296.0, kNaN}),
+             EachValue("code -0.5 is level 0", "factorCodes", 1, 1, {-0.5}, kOk))});
+
+    catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkPostHoc),
+        {{"options", Role::In, Values({0, 0, 0, 1, 0, 0, 0, 0, 0.05, 6})},
+         {"levelStats", Role::In, Columns({{3, 2}, {3, 5}, {3, 8}})},
+         {"comparisons", Role::Out, Cells(3, 3)},
+         {"subsets", Role::Out, Cells(4, 3)}},
+        Rows({{"options nine slots", Set("options", Values({0, 0, 0, 1, 0, 0, 0, 0, 0.05})), kBadArray, kWritesNothing},
+              {"levelStats one row", Set("levelStats", Cells(1, 3, 3)), kBadArray, kWritesNothing},
+              {"no procedure", Procedure(0), kBadArray, kWritesNothing},
+              {"a negative error sum of squares", SetCell("options", 10, 1, -1), kBadArray, kWritesNothing},
+              {"error sum of squares 0", SetCell("options", 10, 1, 0), kOk},
+              {"levelStats two columns", Set("levelStats", Columns({{3, 2}, {3, 5}})), kBadArray, kWritesNothing},
+              {"comparisons 3 x 2", Set("comparisons", Cells(3, 2)), kBadArray, kWritesNothing},
+              {"comparisons 2 x 3", Set("comparisons", Cells(2, 3)), kBadArray, kWritesNothing},
+              {"subsets without rows", Set("subsets", Cells(0, 3)), kBadArray, kWritesNothing},
+              {"subsets a row short", PostHocGroups(4, 5, 10, 4), kBadArray, kWritesNothing},
+              {"one group", PostHocGroups(1, 5, 1, 2), kInsufficientData, kWritesNothing},
+              {"a group count 0", SetCell("levelStats", 1, 2, 0.9), kInsufficientData, kWritesNothing},
+              {"no error degrees of freedom", PostHocGroups(3, 1, 1, 4), kInsufficientData, kWritesNothing},
+              {"Tukey with 21 groups", PostHocGroups(21, 2, 1, 22), kBadArray, kWritesNothing},
+              {"Scheffe with 21 groups", [](Arguments& a) { Procedure(3)(a); PostHocGroups(21, 2, 1, 22)(a); }, kOk},
+              {"Student-Newman-Keuls with 20 groups",
+               [](Arguments& a) { Procedure(6)(a); PostHocGroups(20, 2, 1, 21)(a); }, kOk},
+              {"the first flag wins", SetCell("options", 8, 1, 1), kOk}},
+             EachValue("alpha", "options", 9, 1, {0, 1, -0.5, 2}, kBadArray),
+             EveryProcedure())});
 }
 
 }  // namespace sheetstat::contract

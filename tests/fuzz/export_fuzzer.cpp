@@ -301,8 +301,8 @@ double Filler(std::size_t p)
 
 GuardedArray Build(const ArrayPlan& plan)
 {
-    GuardedArray array(plan.dimensions, plan.bounds, plan.presence);
     const Argument& valid = *plan.valid;
+    GuardedArray array(plan.dimensions, plan.bounds, plan.presence, valid.element);
     const bool declared = plan.dimensions == DeclaredDimensions(valid);
     for (std::size_t p = 0; p < array.storedCount(); ++p) array.stored(p) = array.IsUsed(p) ? Filler(p) : kSkippedFill;
     if (declared) {
@@ -384,6 +384,7 @@ struct Check {
 // Whether an input-side array holds a value that no worksheet cell holds.
 bool HoldsNonFinite(const GuardedArray& array)
 {
+    if (array.element() == Element::Int32) return false;  // the library sees integers
     for (std::size_t p = 0; p < array.storedCount(); ++p) {
         if (array.IsUsed(p) && !std::isfinite(array.stored(p))) return true;
     }

@@ -87,11 +87,15 @@ void RequireColumn(const double* column, std::size_t cases)
 
 }  // namespace
 
-void CorrelationLists::RequireData() const
+void CorrelationLists::RequireNumbers() const
 {
-    Require(sizeA_ >= 1 && sizeB_ >= 1, Status::InsufficientData);
     for (std::size_t i = 1; i <= sizeA_; ++i) RequireColumn(columnA(i), cases_);
     for (std::size_t j = 1; j <= sizeB_; ++j) RequireColumn(columnB(j), cases_);
+}
+
+void CorrelationLists::RequireVariables() const
+{
+    Require(sizeA_ >= 1 && sizeB_ >= 1, Status::InsufficientData);
 }
 
 std::size_t CorrelationLists::PresentCountB(std::size_t j) const noexcept

@@ -73,9 +73,11 @@ public:
     const double* columnA(std::size_t i) const noexcept { return dataA_.column(i); }
     const double* columnB(std::size_t j) const noexcept { return dataB_.column(j); }
 
-    // Status 3 when a list is empty; then status 8 when a cell of a listed column
-    // (within the first `cases` rows) is neither MissingValue nor a finite number.
-    void RequireData() const;
+    // Status 8 when a cell of a listed column (within the first `cases` rows) is
+    // neither MissingValue nor a finite number.
+    void RequireNumbers() const;
+    // Status 3 when a list is empty.
+    void RequireVariables() const;
 
     // The number of cells of variable j of list B that are not MissingValue.
     std::size_t PresentCountB(std::size_t j) const noexcept;

@@ -41,7 +41,8 @@ void Kendall(HostArray** idsA, HostArray** idsB, HostArray** dataA, HostArray** 
              HostArray** coefficients, HostArray** probabilities)
 {
     const CorrelationLists lists(idsA, idsB, dataA, dataB, counts, coefficients, probabilities);
-    lists.RequireData();
+    lists.RequireNumbers();
+    lists.RequireVariables();
     OffsetVector<ValuePair> pairs(0, lists.cases()), buffer(0, lists.cases());
     lists.FillCells([&](std::size_t i, std::size_t j) {
         if (lists.idA(i) == lists.idB(j)) return VariableWithItself(lists, j);

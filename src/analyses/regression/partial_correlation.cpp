@@ -50,12 +50,13 @@ void Partial(HostArray** idsA, HostArray** idsB, HostArray** dataA, HostArray** 
 {
     const RealArrayView control(controlArg);
     const CorrelationLists lists(idsA, idsB, dataA, dataB, counts, correlations, probabilities, control.count());
-    lists.RequireData();
+    lists.RequireNumbers();
     const std::size_t cases = lists.cases();
     const double* z = control.data();
     for (std::size_t k = 0; k < cases; ++k) {
         if (!IsMissing(z[k])) RequireFinite(z[k]);
     }
+    lists.RequireVariables();
 
     OffsetVector<ControlCorrelation> withControlA(1, lists.sizeA()), withControlB(1, lists.sizeB());
     for (std::size_t i = 1; i <= lists.sizeA(); ++i) {

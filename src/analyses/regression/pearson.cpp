@@ -85,9 +85,10 @@ void Pearson(HostArray** idsA, HostArray** idsB, HostArray** dataA, HostArray** 
     const RealArrayView reliability(results);
     const CorrelationLists lists(idsA, idsB, dataA, dataB, counts, correlations, probabilities);
     Require(reliability.count() >= 2);
+    lists.RequireNumbers();
     reliability[1] = kMissingValue;
     reliability[2] = kMissingValue;
-    lists.RequireData();
+    lists.RequireVariables();
 
     lists.FillCells([&](std::size_t i, std::size_t j) {
         const PairCorrelation pair = CorrelatePair(lists.cases(), lists.columnB(j), lists.columnA(i));

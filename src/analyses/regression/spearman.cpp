@@ -56,7 +56,8 @@ void Spearman(HostArray** idsA, HostArray** idsB, HostArray** dataA, HostArray**
               HostArray** coefficients, HostArray** probabilities)
 {
     const CorrelationLists lists(idsA, idsB, dataA, dataB, counts, coefficients, probabilities);
-    lists.RequireData();
+    lists.RequireNumbers();
+    lists.RequireVariables();
     OffsetVector<ValuePair> pairs(0, lists.cases()), buffer(0, lists.cases());
     RealVector ranks(0, lists.cases());
     lists.FillCells([&](std::size_t i, std::size_t j) {

@@ -66,6 +66,7 @@ void AddRegressionExports(std::vector<CatalogueEntry>& catalogue)
     pearson.push_back({"results", Role::Out, Slots(2)});
     catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkPearson), pearson,
         Rows({{"results one slot", Set("results", Slots(1)), kBadArray, kWritesNothing},
+              {"a data cell not a number", SetCell("dataB", 2, 1, kNaN), kBadArray, kWritesNothing},
               {"results three slots", Set("results", Slots(3)), kOk}},
              ListPaths("correlations", false))});
 

@@ -135,6 +135,22 @@ SHEETSTAT_API int32_t SHEETSTAT_CALL nkHTest(HostArray** options, HostArray** da
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkFriedman(HostArray** data, HostArray** groupStats, HostArray** results);
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkQTest(HostArray** data, HostArray** results);
 
+/* ---- Correlation and regression ---- */
+/* idsA and idsB are one-dimensional arrays of 4-byte integers (variable identifiers). */
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkPearson(HostArray** idsA, HostArray** idsB, HostArray** dataA, HostArray** dataB,
+                                               HostArray** counts, HostArray** correlations,
+                                               HostArray** probabilities, HostArray** results);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkPartial(HostArray** idsA, HostArray** idsB, HostArray** dataA, HostArray** dataB,
+                                               HostArray** control, HostArray** counts, HostArray** correlations,
+                                               HostArray** probabilities);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkSpearman(HostArray** idsA, HostArray** idsB, HostArray** dataA,
+                                                HostArray** dataB, HostArray** counts, HostArray** coefficients,
+                                                HostArray** probabilities);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkKendall(HostArray** idsA, HostArray** idsB, HostArray** dataA, HostArray** dataB,
+                                               HostArray** counts, HostArray** coefficients,
+                                               HostArray** probabilities);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkCrossCorrel(HostArray** options, HostArray** data, HostArray** result);
+
 /* ---- Quality control and chart series ---- */
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkQCChart(HostArray** options, HostArray** data, HostArray** chartPoints,
                                                HostArray** results);

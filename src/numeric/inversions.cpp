@@ -1,62 +1,61 @@
 #include "numeric/inversions.hpp"
 
-#include <algorithm>
+#include <functional>
 
 namespace sheetstat {
 namespace {
 
-// Merges the ascending runs from[lo, mid) and from[mid, hi) into to[lo, hi); every
-// value taken from the right run before some values of the left run forms an
-// inversion with each of them.
-uint64_t MergeRuns(const double* from, double* to, std::size_t lo, std::size_t mid, std::size_t hi)
-{
-    uint64_t inversions = 0;
-    std::size_t left = lo, right = mid, out = lo;
-    while (left < mid && right < hi) {
-        if (from[left] <= from[right]) {
-            to[out++] = from[left++];
-        } else {
-            inversions += mid - left;
-            to[out++] = from[right++];
-        }
-    }
-    while (left < mid) to[out++] = from[left++];
-    while (right < hi) to[out++] = from[right++];
-    return inversions;
-}
-
-}  // namespace
-
-uint64_t CountInversions(std::size_t n, double* values, double* buffer)
-{
-    uint64_t inversions = 0;
-    double* from = values;
-    double* to = buffer;
-    for (std::size_t width = 1; width < n; width *= 2) {
-        for (std::size_t lo = 0; lo < n; lo += 2 * width) {
-            const std::size_t mid = std::min(lo + width, n);
-            const std::size_t hi = std::min(lo + 2 * width, n);
-            inversions += MergeRuns(from, to, lo, mid, hi);
-        }
-        std::swap(from, to);
-    }
-    if (from != values) std::copy(from, from + n, values);
-    return inversions;
-}
-
-uint64_t CountTiedPairs(std::size_t n, const double* sorted)
+// Σ t(t − 1)/2 over the runs of t consecutive elements that `equal` pairs.
+template <class T, class Equal>
+uint64_t CountTiedRuns(std::size_t n, const T* values, Equal equal)
 {
     uint64_t tied = 0;
     uint64_t run = 1;
     for (std::size_t i = 1; i < n; ++i) {
-        if (sorted[i] == sorted[i - 1]) {
-            tied += run;  // the new value pairs with each earlier member of its run
+        if (equal(values[i], values[i - 1])) {
+            tied += run;  // the new element pairs with each earlier member of its run
             ++run;
         } else {
             run = 1;
         }
     }
     return tied;
+}
+
+}  // namespace
+
+uint64_t CountInversions(std::size_t n, double* values, double* buffer)
+{
+    return MergeSortCountingInversions(n, values, buffer, std::less<double>());
+}
+
+uint64_t CountTiedPairs(std::size_t n, const double* sorted)
+{
+    return CountTiedRuns(n, sorted, std::equal_to<double>());
+}
+
+PairConcordance CountConcordance(std::size_t n, ValuePair* pairs, ValuePair* buffer)
+{
+    PairConcordance counts;
+    if (n < 2) return counts;
+    const auto count = static_cast<uint64_t>(n);
+    counts.pairs = count % 2 == 0 ? count / 2 * (count - 1) : (count - 1) / 2 * count;
+
+    // By first then second value; bitwise, not short-circuit, so that random data
+    // meet no branch to mispredict.
+    MergeSortCountingInversions(n, pairs, buffer, [](const ValuePair& a, const ValuePair& b) {
+        return (a.first < b.first) | ((a.first == b.first) & (a.second < b.second));
+    });
+    counts.tiedFirst = CountTiedRuns(n, pairs, [](const ValuePair& a, const ValuePair& b) { return a.first == b.first; });
+    counts.tiedBoth = CountTiedRuns(
+        n, pairs, [](const ValuePair& a, const ValuePair& b) { return a.first == b.first && a.second == b.second; });
+    // Within a run of equal x the second values now ascend, so every inversion by y
+    // is a pair with x_i < x_j and y_i > y_j.
+    counts.discordant = MergeSortCountingInversions(
+        n, pairs, buffer, [](const ValuePair& a, const ValuePair& b) { return a.second < b.second; });
+    counts.tiedSecond =
+        CountTiedRuns(n, pairs, [](const ValuePair& a, const ValuePair& b) { return a.second == b.second; });
+    return counts;
 }
 
 }  // namespace sheetstat

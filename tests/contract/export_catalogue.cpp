@@ -7,7 +7,7 @@ namespace sheetstat::contract {
 
 GuardedArray Argument::Lay(int32_t lowerBound, double skippedFill) const
 {
-    GuardedArray array = shape == Shape::Vector ? GuardedArray::Vector(rows, lowerBound)
+    GuardedArray array = shape == Shape::Vector ? GuardedArray::Vector(rows, lowerBound, element)
                                                 : GuardedArray::Matrix(rows, cols, lowerBound);
     for (std::size_t p = 0; p < array.storedCount(); ++p) array.stored(p) = skippedFill;
     for (std::size_t j = 1; j <= array.cols(); ++j) {
@@ -20,6 +20,13 @@ GuardedArray Argument::Lay(int32_t lowerBound, double skippedFill) const
 Argument Values(const std::vector<double>& values)
 {
     return {Shape::Vector, values.size(), 1, values};
+}
+
+Argument IntValues(const std::vector<int32_t>& values)
+{
+    Argument a{Shape::Vector, values.size(), 1, std::vector<double>(values.begin(), values.end())};
+    a.element = Element::Int32;
+    return a;
 }
 
 Argument Slots(std::size_t count, double fill)
@@ -74,7 +81,9 @@ int32_t CatalogueEntry::Call(std::vector<GuardedArray>& arrays) const
     if (arrays.size() != arity) throw std::invalid_argument(std::string(name) + ": wrong number of arguments");
     std::vector<HostArray**> references;
     for (GuardedArray& array : arrays) references.push_back(array.ref());
-    return invoke(references.data());
+    const int32_t status = invoke(references.data());
+    for (GuardedArray& array : arrays) array.ReadBack();
+    return status;
 }
 
 const std::vector<CatalogueEntry>& Catalogue()

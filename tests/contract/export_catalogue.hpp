@@ -29,6 +29,7 @@
 
 namespace sheetstat::contract {
 
+using testing::Element;
 using testing::GuardedArray;
 using testing::kBadArray;
 using testing::kEmptyCell;
@@ -58,6 +59,7 @@ struct Argument {
     std::size_t cols = 1;
     std::vector<double> cells;
     Presence presence = Presence::Present;
+    Element element = Element::Real;  // Int32: a vector of 4-byte integers
 
     double& operator()(std::size_t i, std::size_t j) { return cells.at((j - 1) * rows + i - 1); }
     // The host array that holds it with every dimension from `lowerBound`; skipped
@@ -66,6 +68,7 @@ struct Argument {
 };
 
 Argument Values(const std::vector<double>& values);               // 1-D, these slots
+Argument IntValues(const std::vector<int32_t>& values);           // 1-D of 4-byte integers, these slots
 Argument Slots(std::size_t count, double fill = 0);               // 1-D, blank slots
 Argument Columns(const std::vector<std::vector<double>>& columns);  // 2-D, these columns
 Argument Cells(std::size_t rows, std::size_t cols, double fill = 0);  // 2-D, blank cells

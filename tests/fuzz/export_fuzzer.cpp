@@ -293,8 +293,8 @@ double Filler(std::size_t p)
 
 GuardedArray Build(const ArrayPlan& plan)
 {
-    GuardedArray array(plan.dimensions, plan.bounds, plan.presence);
     const Argument& valid = *plan.valid;
+    GuardedArray array(plan.dimensions, plan.bounds, plan.presence, valid.element);
     const bool declared = plan.dimensions == DeclaredDimensions(valid);
     for (std::size_t p = 0; p < array.storedCount(); ++p) array.stored(p) = array.IsUsed(p) ? Filler(p) : kSkippedFill;
     if (declared) {

@@ -8,17 +8,29 @@ namespace {
 
 // A signalling-NaN pattern no computation produces.
 constexpr uint64_t kGuardBits = 0x7FF4DEADBEEF5A5AULL;
+constexpr int32_t kGuardWord = static_cast<int32_t>(0x5EADBEEF);
+constexpr std::size_t kGuardWords = 16;
+
+// A double as a host's 4-byte integer cell: truncated toward zero, held within the
+// 32-bit range, NaN as 0.
+int32_t PackedInteger(double value) noexcept
+{
+    if (!(value == value)) return 0;
+    if (value <= -2147483648.0) return INT32_MIN;
+    if (value >= 2147483647.0) return INT32_MAX;
+    return static_cast<int32_t>(value);
+}
 
 }  // namespace
 
 GuardedArray::GuardedArray(unsigned dimensions, const std::array<HostArrayBound, kMaxDimensions>& bounds,
-                           Presence presence)
-    : dimensions_(dimensions), presence_(presence)
+                           Presence presence, Element element)
+    : dimensions_(dimensions), presence_(presence), element_(element)
 {
     if (dimensions > kMaxDimensions) throw std::invalid_argument("at most three dimensions");
     static_assert(offsetof(Descriptor, third) == offsetof(HostArray, bounds) + 2 * sizeof(HostArrayBound));
     descriptor_.array.dimensions = static_cast<uint16_t>(dimensions);
-    descriptor_.array.elementSize = sizeof(double);
+    descriptor_.array.elementSize = element == Element::Int32 ? sizeof(int32_t) : sizeof(double);
     descriptor_.array.bounds[0] = bounds[0];
     descriptor_.array.bounds[1] = bounds[1];
     descriptor_.third = bounds[2];
@@ -37,12 +49,14 @@ GuardedArray::GuardedArray(unsigned dimensions, const std::array<HostArrayBound,
     for (std::size_t g = 0; g < kGuardCells; ++g) {
         storage_[g] = storage_[kGuardCells + count_ + g] = std::bit_cast<double>(kGuardBits);
     }
+    if (element == Element::Int32) packed_.assign(count_ + 2 * kGuardWords, kGuardWord);
 }
 
-GuardedArray GuardedArray::Vector(std::size_t slots, int32_t lowerBound)
+GuardedArray GuardedArray::Vector(std::size_t slots, int32_t lowerBound, Element element)
 {
     const uint32_t skip = lowerBound == 1 ? 0 : 1;
-    return GuardedArray(1, {HostArrayBound{static_cast<uint32_t>(slots) + skip, lowerBound}, {}, {}});
+    return GuardedArray(1, {HostArrayBound{static_cast<uint32_t>(slots) + skip, lowerBound}, {}, {}},
+                        Presence::Present, element);
 }
 
 GuardedArray GuardedArray::Matrix(std::size_t rows, std::size_t cols, int32_t lowerBound)
@@ -53,8 +67,8 @@ GuardedArray GuardedArray::Matrix(std::size_t rows, std::size_t cols, int32_t lo
 }
 
 GuardedArray::GuardedArray(const GuardedArray& other)
-    : dimensions_(other.dimensions_), presence_(other.presence_), count_(other.count_), storage_(other.storage_),
-      descriptor_(other.descriptor_)
+    : dimensions_(other.dimensions_), presence_(other.presence_), element_(other.element_), count_(other.count_),
+      storage_(other.storage_), packed_(other.packed_), descriptor_(other.descriptor_)
 {
 }
 
@@ -62,8 +76,10 @@ GuardedArray& GuardedArray::operator=(const GuardedArray& other)
 {
     dimensions_ = other.dimensions_;
     presence_ = other.presence_;
+    element_ = other.element_;
     count_ = other.count_;
     storage_ = other.storage_;
+    packed_ = other.packed_;
     descriptor_ = other.descriptor_;
     address_ = nullptr;
     return *this;
@@ -71,9 +87,23 @@ GuardedArray& GuardedArray::operator=(const GuardedArray& other)
 
 HostArray** GuardedArray::ref() noexcept
 {
-    descriptor_.array.data = presence_ == Presence::NullData ? nullptr : storage_.data() + kGuardCells;
+    void* elements = storage_.data() + kGuardCells;
+    if (element_ == Element::Int32) {
+        for (std::size_t p = 0; p < count_; ++p) packed_[kGuardWords + p] = PackedInteger(storage_[kGuardCells + p]);
+        elements = packed_.data() + kGuardWords;
+    }
+    descriptor_.array.data = presence_ == Presence::NullData ? nullptr : elements;
     address_ = presence_ == Presence::NullDescriptor ? nullptr : &descriptor_.array;
     return presence_ == Presence::NullReference ? nullptr : &address_;
+}
+
+void GuardedArray::ReadBack() noexcept
+{
+    if (element_ != Element::Int32) return;
+    for (std::size_t p = 0; p < count_; ++p) {
+        const int32_t seen = packed_[kGuardWords + p];
+        if (seen != PackedInteger(storage_[kGuardCells + p])) storage_[kGuardCells + p] = seen;
+    }
 }
 
 std::vector<double> GuardedArray::Elements() const
@@ -121,6 +151,9 @@ bool GuardedArray::GuardsIntact() const noexcept
     for (std::size_t g = 0; g < kGuardCells; ++g) {
         if (std::bit_cast<uint64_t>(storage_[g]) != kGuardBits) return false;
         if (std::bit_cast<uint64_t>(storage_[kGuardCells + count_ + g]) != kGuardBits) return false;
+    }
+    for (std::size_t g = 0; g < kGuardWords && element_ == Element::Int32; ++g) {
+        if (packed_[g] != kGuardWord || packed_[kGuardWords + count_ + g] != kGuardWord) return false;
     }
     return true;
 }

@@ -2,6 +2,11 @@
 // dimensions, any counts and lower bounds, a missing reference, descriptor or element
 // pointer) over element storage fenced by guard cells, so that a write outside the
 // storage shows after the call. Shared by the contract test and the fuzzer.
+//
+// Elements are doubles or 4-byte integers. The harness reads and writes both kinds as
+// doubles (stored(p), cells); an integer array hands the library a packed copy of its
+// elements, truncated toward zero into the 32-bit range (NaN as 0), fenced by guard
+// words, and ReadBack() after the call brings every element the library changed back.
 #pragma once
 
 #include <array>
@@ -20,6 +25,11 @@ enum class Presence {
     NullData,        // the descriptor's element pointer is null
 };
 
+enum class Element {
+    Real,   // double
+    Int32,  // 4-byte signed integer
+};
+
 class GuardedArray {
 public:
     static constexpr unsigned kMaxDimensions = 3;
@@ -27,10 +37,10 @@ public:
     // `bounds` in descriptor order: bounds[0] is the last (column) dimension. The
     // storage holds the product of the first `dimensions` counts (nothing for 0).
     GuardedArray(unsigned dimensions, const std::array<HostArrayBound, kMaxDimensions>& bounds,
-                 Presence presence = Presence::Present);
+                 Presence presence = Presence::Present, Element element = Element::Real);
     // One- and two-dimensional arrays of used slots or rows × columns, every
     // dimension from `lowerBound` (any bound but 1 adds one skipped element or row/column).
-    static GuardedArray Vector(std::size_t slots, int32_t lowerBound);
+    static GuardedArray Vector(std::size_t slots, int32_t lowerBound, Element element = Element::Real);
     static GuardedArray Matrix(std::size_t rows, std::size_t cols, int32_t lowerBound);
 
     GuardedArray(const GuardedArray& other);
@@ -38,7 +48,10 @@ public:
 
     // The argument an export takes (null for Presence::NullReference).
     HostArray** ref() noexcept;
+    // After a call through ref(): the integers the library wrote, into the elements.
+    void ReadBack() noexcept;
     unsigned dimensions() const noexcept { return dimensions_; }
+    Element element() const noexcept { return element_; }
     Presence presence() const noexcept { return presence_; }
     void SetPresence(Presence presence) noexcept { presence_ = presence; }
 
@@ -72,8 +85,10 @@ private:
 
     unsigned dimensions_;
     Presence presence_;
+    Element element_;
     std::size_t count_ = 0;
     std::vector<double> storage_;  // guard cells, the elements, guard cells
+    std::vector<int32_t> packed_;  // integer arrays: guard words, the elements as the library sees them, guard words
     Descriptor descriptor_{};
     HostArray* address_ = nullptr;
 };

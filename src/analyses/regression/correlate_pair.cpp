@@ -6,29 +6,17 @@
 #include <cstddef>
 
 #include "frame/markers.hpp"
-#include "numeric/cross_moments.hpp"
 #include "numeric/math_functions.hpp"
 
 namespace sheetstat {
 
 PairCorrelation CorrelatePair(std::size_t n, const double* x, const double* y)
 {
-    CrossMomentsAccumulator sums;
     for (std::size_t k = 0; k < n; ++k) {
-        const bool xPresent = !IsMissing(x[k]), yPresent = !IsMissing(y[k]);
-        if (xPresent) RequireFinite(x[k]);
-        if (yPresent) RequireFinite(y[k]);
-        if (xPresent && yPresent) sums.Add(x[k], y[k]);
+        if (!IsMissing(x[k])) RequireFinite(x[k]);
+        if (!IsMissing(y[k])) RequireFinite(y[k]);
     }
-    PairCorrelation pair;
-    if (sums.count() == 0) return pair;
-    sums.EndFirstPass();
-    for (std::size_t k = 0; k < n; ++k) {
-        if (!IsMissing(x[k]) && !IsMissing(y[k])) sums.AddSecond(x[k], y[k]);
-    }
-    pair.r = sums.Correlation();
-    pair.count = static_cast<std::size_t>(sums.count());
-    return pair;
+    return CorrelateRows(n, x, y, [x, y](std::size_t k) { return !IsMissing(x[k]) && !IsMissing(y[k]); });
 }
 
 double CorrelationProbability(double r, double df)

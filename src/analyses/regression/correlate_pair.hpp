@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+#include "numeric/cross_moments.hpp"
+
 namespace sheetstat {
 
 struct PairCorrelation {
@@ -19,6 +21,26 @@ struct PairCorrelation {
 // from two-pass sums about the means (CrossMomentsAccumulator). Raises status 8
 // for a cell that is neither MissingValue nor a finite number.
 PairCorrelation CorrelatePair(std::size_t n, const double* x, const double* y);
+
+// r of x and y over the rows k = 0..n−1 for which useRow(k) holds, in row order (the
+// values of those rows are finite numbers; the caller has checked them).
+template <class UseRow>
+PairCorrelation CorrelateRows(std::size_t n, const double* x, const double* y, UseRow useRow)
+{
+    CrossMomentsAccumulator sums;
+    for (std::size_t k = 0; k < n; ++k) {
+        if (useRow(k)) sums.Add(x[k], y[k]);
+    }
+    PairCorrelation pair;
+    if (sums.count() == 0) return pair;
+    sums.EndFirstPass();
+    for (std::size_t k = 0; k < n; ++k) {
+        if (useRow(k)) sums.AddSecond(x[k], y[k]);
+    }
+    pair.r = sums.Correlation();
+    pair.count = static_cast<std::size_t>(sums.count());
+    return pair;
+}
 
 // The two-tailed probability of |r| or more under zero correlation, from Student's t
 // with df degrees of freedom (df = count − 2 for a correlation, count − 3 for a

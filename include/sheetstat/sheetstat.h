@@ -131,6 +131,17 @@ SHEETSTAT_API int32_t SHEETSTAT_CALL nkHTest(HostArray** options, HostArray** da
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkFriedman(HostArray** data, HostArray** groupStats, HostArray** results);
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkQTest(HostArray** data, HostArray** results);
 
+/* ---- Correlation and regression ---- */
+/* Regression: simple (seven two-parameter models), polynomial, multiple (with selection). */
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkSimpleReg(HostArray** options, HostArray** data, HostArray** predictions,
+                                                 HostArray** residuals, HostArray** curve, HostArray** models);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkPolyReg(HostArray** options, HostArray** data, HostArray** weights,
+                                               HostArray** predictions, HostArray** residuals, HostArray** curve,
+                                               HostArray** results, HostArray** coefficients);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkMultiReg(HostArray** options, HostArray** data, HostArray** y,
+                                                HostArray** weights, HostArray** predictions, HostArray** residuals,
+                                                HostArray** results, HostArray** steps, HostArray** coefficients);
+
 /* ---- Quality control and chart series ---- */
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkQCChart(HostArray** options, HostArray** data, HostArray** chartPoints,
                                                HostArray** results);

@@ -109,6 +109,7 @@ public:
         RealVector coef(1, size);
         RealMatrix cov(1, size, 1, size);
         IntVector position(1, static_cast<std::size_t>(k_)), columns(1, static_cast<std::size_t>(k_));
+        position.Fill(0);
         coef_ = &coef;
         cov_ = &cov;
         position_ = &position;

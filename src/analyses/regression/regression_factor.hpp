@@ -52,6 +52,8 @@ public:
     }
 
     bool intercept() const noexcept { return intercept_; }
+    // The weighted mean of variable column j (with an intercept; 0 without).
+    double ColumnMean(int32_t j) const { return intercept_ ? centring_.mean(j) : 0.0; }
     // Number of coefficients of a model on q columns.
     int32_t CoefficientCount(int32_t q) const noexcept { return q + (intercept_ ? 1 : 0); }
 

@@ -106,12 +106,29 @@ public:
         RealVector coef(1, coefficientCount);
         RealMatrix cov(1, coefficientCount, 1, coefficientCount);
         factor.Fit(columns, degree_, coef, cov);
+        // One step of iterative refinement: the residuals fitted once more on the same
+        // design and the correction added (the covariance is that of the design).
+        RegressionFactor correction(degree_, constant_);
+        correction.Build([&](auto&& visit) {
+            for (std::size_t i = 1; i <= m; ++i) {
+                const std::size_t r = usable[i];
+                Basis(x()[r], p);
+                visit(p, factor.Residual(p, y()[r]), sig[Index(i)]);
+            }
+        });
+        RealVector delta(1, coefficientCount);
+        RealMatrix unused(1, coefficientCount, 1, coefficientCount);
+        correction.Fit(columns, degree_, delta, unused);
+        for (std::size_t j = 1; j <= coefficientCount; ++j) coef[Index(j)] += delta[Index(j)];
+        const auto residualOf = [&](std::size_t r) {
+            return correction.Residual(p, factor.Residual(p, y()[r]));
+        };
 
         double sse = 0, unweighted = 0;
         for (std::size_t i = 1; i <= m; ++i) {
             const std::size_t r = usable[i];
             Basis(x()[r], p);
-            const double residual = factor.Residual(p, y()[r]);
+            const double residual = residualOf(r);
             const double scaled = residual / sig[Index(i)];
             sse += scaled * scaled;
             unweighted += residual * residual;
@@ -122,7 +139,9 @@ public:
         WriteCoefficients(factor, coef, cov, std::sqrt(sse / df), df);
 
         // ŷ(x) in the centred form of the fit; MissingValue where it is not representable.
-        const auto predict = [&](double xv) { return Basis(xv, p) ? factor.Fitted(p) : kMissingValue; };
+        const auto predict = [&](double xv) {
+            return Basis(xv, p) ? factor.Fitted(p) + correction.Fitted(p) : kMissingValue;
+        };
         const std::size_t points = curve_.rows();
         for (std::size_t i = 1; i <= points; ++i) {
             const double xi = std::lerp(minX_, maxX_, static_cast<double>(i - 1) / static_cast<double>(points - 1));

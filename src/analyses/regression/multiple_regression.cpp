@@ -485,7 +485,7 @@ private:
         if (valid && tested) {
             if (sse > 0) {
                 const double meanSquareError = sse / df, meanSquareRegression = ssr / nsel;
-                if (meanSquareRegression < meanSquareError * 1e300) {
+                if (meanSquareRegression / 1e300 < meanSquareError) {  // F within range
                     f = meanSquareRegression / meanSquareError;
                     pf = ClampProbability(FProb(f, nsel, df));
                 } else {

@@ -150,6 +150,15 @@ SHEETSTAT_API int32_t SHEETSTAT_CALL nkKendall(HostArray** idsA, HostArray** ids
                                                HostArray** counts, HostArray** coefficients,
                                                HostArray** probabilities);
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkCrossCorrel(HostArray** options, HostArray** data, HostArray** result);
+/* Regression: simple (seven two-parameter models), polynomial, multiple (with selection). */
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkSimpleReg(HostArray** options, HostArray** data, HostArray** predictions,
+                                                 HostArray** residuals, HostArray** curve, HostArray** models);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkPolyReg(HostArray** options, HostArray** data, HostArray** weights,
+                                               HostArray** predictions, HostArray** residuals, HostArray** curve,
+                                               HostArray** results, HostArray** coefficients);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkMultiReg(HostArray** options, HostArray** data, HostArray** y,
+                                                HostArray** weights, HostArray** predictions, HostArray** residuals,
+                                                HostArray** results, HostArray** steps, HostArray** coefficients);
 
 /* ---- Quality control and chart series ---- */
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkQCChart(HostArray** options, HostArray** data, HostArray** chartPoints,

@@ -131,6 +131,11 @@ SHEETSTAT_API int32_t SHEETSTAT_CALL nkHTest(HostArray** options, HostArray** da
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkFriedman(HostArray** data, HostArray** groupStats, HostArray** results);
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkQTest(HostArray** data, HostArray** results);
 
+/* ---- Multivariate analysis ---- */
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkFactorA(HostArray** options, HostArray** data, HostArray** communalities,
+                                               HostArray** eigenvalues, HostArray** loadings, HostArray** scores,
+                                               HostArray** stats);
+
 /* ---- Quality control and chart series ---- */
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkQCChart(HostArray** options, HostArray** data, HostArray** chartPoints,
                                                HostArray** results);

@@ -15,11 +15,6 @@ namespace {
 // the block sums keeps that of the whole.
 constexpr std::size_t kBlockRows = 256;
 
-std::ptrdiff_t At(std::size_t k)
-{
-    return static_cast<std::ptrdiff_t>(k);
-}
-
 }  // namespace
 
 CentredCrossProducts::CentredCrossProducts(const RealMatrixView& data, std::size_t p, const unsigned char* skipRow)
@@ -113,16 +108,6 @@ void CentredCrossProducts::SecondPass(const RealMatrixView& data, const unsigned
 bool CentredCrossProducts::Constant(std::size_t j) const noexcept
 {
     return minimum_[At(j)] == maximum_[At(j)];
-}
-
-double CentredCrossProducts::Mean(std::size_t j) const noexcept
-{
-    return center_[At(j)] + correction_[At(j)];
-}
-
-double CentredCrossProducts::Deviation(std::size_t j, double x) const noexcept
-{
-    return (x - center_[At(j)]) - correction_[At(j)];
 }
 
 double CentredCrossProducts::StandardDeviation(std::size_t j) const noexcept

@@ -33,8 +33,8 @@ public:
     // Every selected value of variable j is the same (or none is selected).
     bool Constant(std::size_t j) const noexcept;
     // x̄_j, and x − x̄_j within about an ulp of the deviation itself at any offset.
-    double Mean(std::size_t j) const noexcept;
-    double Deviation(std::size_t j, double x) const noexcept;
+    double Mean(std::size_t j) const noexcept { return center_[At(j)] + correction_[At(j)]; }
+    double Deviation(std::size_t j, double x) const noexcept { return (x - center_[At(j)]) - correction_[At(j)]; }
     // sqrt(S[j][j]/(n − 1)); the caller checks n ≥ 2.
     double StandardDeviation(std::size_t j) const noexcept;
     // Pearson's r = S[i][j]/(√S[i][i]·√S[j][j]) within [−1, 1]; 0 when either
@@ -42,6 +42,7 @@ public:
     double Correlation(std::size_t i, std::size_t j) const noexcept;
 
 private:
+    static std::ptrdiff_t At(std::size_t k) noexcept { return static_cast<std::ptrdiff_t>(k); }
     void FirstPass(const RealMatrixView& data, const unsigned char* skipRow);
     void SecondPass(const RealMatrixView& data, const unsigned char* skipRow);
 

@@ -116,20 +116,42 @@ void TidyRotatedFactors(RealMatrix& rotated, RealMatrix& coefficients, int32_t p
     }
 }
 
-// Column k of scores: factor order[k] for every complete row, MissingValue for the others.
+// Column k of scores: factor order[k] for every complete row, MissingValue for the
+// others. Rows go in blocks: each value's deviation is formed once and added, weighted,
+// into every score of its row while the block stays in the cache.
 void WriteScores(const RealMatrixView& data, const CentredCrossProducts& sums, const RealMatrix& coefficients,
                  const IntVector& order, int32_t m, const OffsetVector<unsigned char>& skipRow,
                  const RealMatrixView& scores)
 {
-    const std::size_t rows = data.rows();
-    for (int32_t k = 1; k <= m; ++k) {
-        double* out = scores.column(static_cast<std::size_t>(k));
-        for (std::size_t r = 0; r < rows; ++r) out[r] = skipRow[static_cast<std::ptrdiff_t>(r)] != 0 ? kMissingValue : 0.0;
-        for (std::size_t i = 1; i <= data.cols(); ++i) {
-            const double weight = coefficients[static_cast<std::ptrdiff_t>(i)][order[k]] / sums.StandardDeviation(i);
-            const double* x = data.column(i);
-            for (std::size_t r = 0; r < rows; ++r) {
-                if (skipRow[static_cast<std::ptrdiff_t>(r)] == 0) out[r] += sums.Deviation(i, x[r]) * weight;
+    constexpr std::size_t kBlockRows = 512;
+    const std::size_t rows = data.rows(), p = data.cols(), factors = static_cast<std::size_t>(m);
+    RealMatrix weights(1, p, 1, factors);
+    for (std::size_t i = 1; i <= p; ++i) {
+        const auto row = static_cast<std::ptrdiff_t>(i);
+        for (int32_t k = 1; k <= m; ++k) weights[row][k] = coefficients[row][order[k]] / sums.StandardDeviation(i);
+    }
+    RealVector deviation(0, kBlockRows);
+    for (std::size_t first = 0; first < rows; first += kBlockRows) {
+        const std::size_t count = rows - first < kBlockRows ? rows - first : kBlockRows;
+        const unsigned char* skip = skipRow.data() + first;
+        for (std::size_t k = 1; k <= factors; ++k) {
+            double* out = scores.column(k) + first;
+            for (std::size_t r = 0; r < count; ++r) out[r] = 0;
+        }
+        for (std::size_t i = 1; i <= p; ++i) {
+            const double* x = data.column(i) + first;
+            double* d = deviation.data();
+            for (std::size_t r = 0; r < count; ++r) d[r] = skip[r] != 0 ? 0.0 : sums.Deviation(i, x[r]);
+            for (std::size_t k = 1; k <= factors; ++k) {
+                const double weight = weights[static_cast<std::ptrdiff_t>(i)][static_cast<std::ptrdiff_t>(k)];
+                double* out = scores.column(k) + first;
+                for (std::size_t r = 0; r < count; ++r) out[r] += d[r] * weight;
+            }
+        }
+        for (std::size_t k = 1; k <= factors; ++k) {
+            double* out = scores.column(k) + first;
+            for (std::size_t r = 0; r < count; ++r) {
+                if (skip[r] != 0) out[r] = kMissingValue;
             }
         }
     }

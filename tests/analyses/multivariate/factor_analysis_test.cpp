@@ -265,6 +265,24 @@ TEST(FactorAnalysis, MissingRowsKeepTheScoresOfTheOthers)
     }
 }
 
+// Data scaled by 1e200 or 1e-200 give the same tables and scores: sums are taken in units
+// of each variable's range.
+TEST(FactorAnalysis, ScaleOfTheDataChangesNothing)
+{
+    const Columns x = SimpleStructure(200, 4, 2, 6);
+    Factoring reference = Factor(x, {1, 1, 1e-6, 20, 2, 0, 1, 0, 1});
+    for (const double scale : {1e200, 1e-200}) {
+        Columns scaled = x;
+        for (auto& column : scaled) {
+            for (double& value : column) value *= scale;
+        }
+        Factoring f = Factor(scaled, {1, 1, 1e-6, 20, 2, 0, 1, 0, 1});
+        ASSERT_EQ(f.status, kOk) << scale;
+        EXPECT_LT((f.Loadings() - reference.Loadings()).cwiseAbs().maxCoeff(), 1e-12) << scale;
+        for (std::size_t r = 1; r <= 200; ++r) EXPECT_NEAR(f.scores(r, 2), reference.scores(r, 2), 1e-11) << scale;
+    }
+}
+
 // Two uncorrelated variables: r = 0 enters as 0.001, so the eigenvalues are 1 ± 0.001.
 TEST(FactorAnalysis, ZeroCorrelationEntersAsOneThousandth)
 {

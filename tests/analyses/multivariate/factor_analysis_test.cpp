@@ -1,8 +1,7 @@
-// nkFactorA: eigenvalues (signed) against Eigen's symmetric solver, principal component
-// scores, iterated communalities at their fixed point, varimax and quartimax against
-// the optimum of a gradient-projection rotation, missing rows, the loadings table and
-// the rotation angles whose tangent has a zero divisor.
-#include <algorithm>
+// nkFactorA: eigenvalues (signed) against Eigen's symmetric solver, component scores,
+// iterated communalities at their fixed point, varimax and quartimax against the optimum
+// of a gradient-projection rotation, missing rows and scale, the loadings table, and the
+// rotation angles whose tangent has a zero divisor.
 #include <cfenv>
 #include <cmath>
 #include <numbers>
@@ -20,9 +19,17 @@
 namespace sheetstat::testing {
 namespace {
 
+using Eigen::Index;
 using Eigen::MatrixXd;
+using Eigen::VectorXd;
 using Columns = std::vector<std::vector<double>>;
 constexpr double kUntouched = -7.25;
+
+// The cells of a host array indexed from 1.
+Eigen::Map<MatrixXd> Cells(RealHostArray& a)
+{
+    return {&a(1, 1), Index(a.rows()), Index(a.cols())};
+}
 
 struct Factoring {
     int32_t status;
@@ -31,31 +38,29 @@ struct Factoring {
     // Loadings by variable number (rows) in the table's factor order (columns).
     MatrixXd Loadings()
     {
-        const auto p = static_cast<Eigen::Index>(data.cols()), m = static_cast<Eigen::Index>(stats[3]);
+        const auto p = Index(data.cols()), m = Index(stats[3]);
         MatrixXd l(p, m);
-        RealHostArray& table = loadings;
-        for (std::size_t q = 1; q <= data.cols(); ++q) {
-            for (Eigen::Index k = 0; k < m; ++k) l(Eigen::Index(table(q, 1)) - 1, k) = table(q, std::size_t(k) + 2);
-        }
+        for (Index q = 0; q < p; ++q) l.row(Index(Cells(loadings)(q, 0)) - 1) = Cells(loadings).block(q, 1, 1, m);
         return l;
     }
 };
 
-// options: slots 1 to 7, 9 and 10 (slot 8 unused). Result arrays at their largest shapes.
+// options: slots 1 to 7, 9 and 10. Result arrays at their largest shapes.
 Factoring Factor(const Columns& columns, std::vector<double> options)
 {
     options.insert(options.begin() + 7, kMissing);
     const std::size_t p = columns.size(), n = columns[0].size(), passes = options[1] != 0 ? std::size_t(options[3]) : 1;
     Factoring f{0, RealHostArray::FromColumns(columns), RealHostArray(p, passes + 2, 1), RealHostArray(p, 3, 1),
                 RealHostArray(p + 2, p + 2, 1), RealHostArray(n, p, 1), RealHostArray(3)};
-    for (std::size_t i = 1; i <= p; ++i) f.communalities(i, passes + 2) = kUntouched;
+    Cells(f.communalities).col(Index(passes + 1)).setConstant(kUntouched);
     RealHostArray slots = RealHostArray::FromValues(options);
     f.status = nkFactorA(slots.ref(), f.data.ref(), f.communalities.ref(), f.eigenvalues.ref(), f.loadings.ref(),
                          f.scores.ref(), f.stats.ref());
     return f;
 }
 
-// n cases of p variables, variable j loading 0.8 on factor j mod factors, plus noise.
+// n cases of p variables on an offset of 100, variable j loading 0.8 on factor j mod
+// factors and 0.3 on the next, plus noise.
 Columns SimpleStructure(std::size_t n, std::size_t p, std::size_t factors, unsigned seed)
 {
     std::mt19937_64 random(seed);
@@ -69,56 +74,51 @@ Columns SimpleStructure(std::size_t n, std::size_t p, std::size_t factors, unsig
     return x;
 }
 
-// The correlation matrix by CorrelatePair, pair by pair, with `diagonal` on the diagonal.
-MatrixXd Correlations(const Columns& x, const std::vector<double>& diagonal)
+// The correlation matrix by CorrelatePair, pair by pair; on the diagonal 1, or the
+// largest |r| of the row.
+MatrixXd Correlations(const Columns& x, bool largestOnDiagonal)
 {
-    const auto p = static_cast<Eigen::Index>(x.size());
-    MatrixXd r(p, p);
-    for (Eigen::Index i = 0; i < p; ++i) {
-        for (Eigen::Index j = 0; j < p; ++j) {
+    const auto p = Index(x.size());
+    MatrixXd r = MatrixXd::Zero(p, p);
+    for (Index i = 0; i < p; ++i) {
+        for (Index j = 0; j < p; ++j) {
             const auto &a = x[std::size_t(i)], &b = x[std::size_t(j)];
-            r(i, j) = i == j ? diagonal[std::size_t(i)] : CorrelatePair(a.size(), a.data(), b.data()).r;
+            if (i != j) r(i, j) = CorrelatePair(a.size(), a.data(), b.data()).r;
         }
     }
+    for (Index i = 0; i < p; ++i) r(i, i) = largestOnDiagonal ? r.row(i).cwiseAbs().maxCoeff() : 1.0;
     return r;
 }
 
-Eigen::VectorXd DescendingEigenvalues(const MatrixXd& a)
+double LargestDifference(const MatrixXd& a, const MatrixXd& b)
 {
-    return Eigen::SelfAdjointEigenSolver<MatrixXd>(a).eigenvalues().reverse();
+    return (a - b).cwiseAbs().maxCoeff();
 }
 
 TEST(FactorAnalysis, PrincipalComponentsAgainstSymmetricEigenSolver)
 {
     const Columns x = SimpleStructure(300, 6, 2, 1);
-    // Every factor allowed (slot 5 beyond p) with a positive eigenvalue, unrotated.
+    // Every factor with a positive eigenvalue (slot 5 beyond p), unrotated.
     Factoring f = Factor(x, {0, 0, 1e-3, 0, 100, 0, 1, 1, 0});
     ASSERT_EQ(f.status, kOk);
-    const MatrixXd r = Correlations(x, std::vector<double>(6, 1.0));
-    Eigen::SelfAdjointEigenSolver<MatrixXd> solver(r);
-    double cumulative = 0;
-    for (std::size_t i = 1; i <= 6; ++i) {
-        const double lambda = solver.eigenvalues()(6 - static_cast<Eigen::Index>(i));
-        cumulative += 100 * lambda / 6;
-        EXPECT_NEAR(f.eigenvalues(i, 1), lambda, 1e-12);
-        EXPECT_NEAR(f.eigenvalues(i, 2), 100 * lambda / 6, 1e-10);
-        EXPECT_NEAR(f.eigenvalues(i, 3), cumulative, 1e-10);
-        EXPECT_NEAR(f.communalities(i, 2), 1, 1e-12);
-    }
+    Eigen::SelfAdjointEigenSolver<MatrixXd> solver(Correlations(x, false));
+    const VectorXd lambda = solver.eigenvalues().reverse();
+    VectorXd cumulative = 100 * lambda / 6;
+    for (Index i = 1; i < 6; ++i) cumulative(i) += cumulative(i - 1);
+    EXPECT_LT(LargestDifference(Cells(f.eigenvalues).col(0), lambda), 1e-12);
+    EXPECT_LT(LargestDifference(Cells(f.eigenvalues).col(1), 100 * lambda / 6), 1e-10);
+    EXPECT_LT(LargestDifference(Cells(f.eigenvalues).col(2), cumulative), 1e-10);
+    EXPECT_LT(LargestDifference(Cells(f.communalities).col(1), VectorXd::Ones(6)), 1e-12);
     EXPECT_EQ(f.stats.Slots(), (std::vector<double>{300, 1, 6}));
     // Loadings: each column is sqrt(λ)·eigenvector, up to its sign.
     const MatrixXd l = f.Loadings();
-    for (Eigen::Index k = 0; k < 6; ++k) {
-        const Eigen::VectorXd v = solver.eigenvectors().col(5 - k) * std::sqrt(solver.eigenvalues()(5 - k));
-        EXPECT_NEAR(std::min((l.col(k) - v).norm(), (l.col(k) + v).norm()), 0, 1e-9) << "factor " << k + 1;
+    for (Index k = 0; k < 6; ++k) {
+        const VectorXd v = solver.eigenvectors().col(5 - k) * std::sqrt(lambda(k));
+        EXPECT_LT(std::min((l.col(k) - v).norm(), (l.col(k) + v).norm()), 1e-9) << "factor " << k + 1;
     }
     // Component scores have unit variance and no correlation.
-    MatrixXd scores(300, 6);
-    for (Eigen::Index c = 0; c < 6; ++c) {
-        for (Eigen::Index row = 0; row < 300; ++row) scores(row, c) = f.scores(std::size_t(row + 1), std::size_t(c + 1));
-    }
-    const MatrixXd centred = scores.rowwise() - scores.colwise().mean();
-    EXPECT_NEAR(((centred.transpose() * centred) / 299 - MatrixXd::Identity(6, 6)).norm(), 0, 1e-10);
+    const MatrixXd centred = Cells(f.scores).rowwise() - Cells(f.scores).colwise().mean();
+    EXPECT_LT(LargestDifference(centred.transpose() * centred / 299, MatrixXd::Identity(6, 6)), 1e-10);
 }
 
 // With the largest |r| on the diagonal the reduced matrix is indefinite: its negative
@@ -128,43 +128,36 @@ TEST(FactorAnalysis, SignedEigenvaluesOfAnIndefiniteReducedMatrix)
     const Columns x = SimpleStructure(40, 8, 2, 2);
     Factoring f = Factor(x, {1, 0, 1e-3, 0, 8, -1e300, 1, 1, 0});
     ASSERT_EQ(f.status, kOk);
-    std::vector<double> largest(8, 0.0);
-    const MatrixXd r = Correlations(x, largest);
-    for (std::size_t i = 0; i < 8; ++i) largest[i] = r.row(Eigen::Index(i)).cwiseAbs().maxCoeff();
-    const Eigen::VectorXd lambda = DescendingEigenvalues(Correlations(x, largest));
+    const VectorXd lambda = Eigen::SelfAdjointEigenSolver<MatrixXd>(Correlations(x, true)).eigenvalues().reverse();
     ASSERT_LT(lambda(7), 0);
-    for (std::size_t i = 1; i <= 8; ++i) EXPECT_NEAR(f.eigenvalues(i, 1), lambda(Eigen::Index(i - 1)), 1e-12);
+    EXPECT_LT(LargestDifference(Cells(f.eigenvalues).col(0), lambda), 1e-12);
     EXPECT_NEAR(f.eigenvalues(8, 3), 100 * lambda.sum() / 8, 1e-10);
-    EXPECT_EQ(f.stats[3], static_cast<double>((lambda.array() > 0).count()));
+    EXPECT_EQ(f.stats[3], double((lambda.array() > 0).count()));
 }
 
-// Iterated principal axes stop at a fixed point: the last pass's communalities are
-// those of an extraction from its own diagonal, within the tolerance.
+// Iterated principal axes stop at a fixed point: the last communalities are those of an
+// extraction from the previous ones on the diagonal, and equal them within the tolerance.
+// One extraction writes two columns.
 TEST(FactorAnalysis, IteratedCommunalitiesReachTheirFixedPoint)
 {
     const Columns x = SimpleStructure(500, 6, 2, 3);
     Factoring f = Factor(x, {1, 1, 1e-9, 200, 2, 0, 1, 1, 0});
     ASSERT_EQ(f.status, kOk);
-    const auto t = static_cast<std::size_t>(f.stats[2]);
-    ASSERT_GT(t, 2u);
-    ASSERT_LT(t, 200u);
-    std::vector<double> previous(6);
-    for (std::size_t i = 0; i < 6; ++i) previous[i] = f.communalities(i + 1, t);
-    Eigen::SelfAdjointEigenSolver<MatrixXd> solver(Correlations(x, previous));
-    for (std::size_t i = 1; i <= 6; ++i) {
-        const auto row = Eigen::Index(i - 1);
-        const double h = solver.eigenvalues()(5) * std::pow(solver.eigenvectors()(row, 5), 2) +
-                         solver.eigenvalues()(4) * std::pow(solver.eigenvectors()(row, 4), 2);
-        EXPECT_NEAR(f.communalities(i, t + 1), h, 1e-12);
-        EXPECT_NEAR(f.communalities(i, t + 1), f.communalities(i, t), 1e-9);
-    }
-    // One extraction writes two columns.
+    const auto t = Index(f.stats[2]);
+    ASSERT_GT(t, 2);
+    ASSERT_LT(t, 200);
+    MatrixXd reduced = Correlations(x, false);
+    reduced.diagonal() = Cells(f.communalities).col(t - 1);
+    Eigen::SelfAdjointEigenSolver<MatrixXd> solver(reduced);
+    const MatrixXd l = solver.eigenvectors().rightCols(2) * solver.eigenvalues().tail(2).cwiseSqrt().asDiagonal();
+    EXPECT_LT(LargestDifference(Cells(f.communalities).col(t), l.rowwise().squaredNorm()), 1e-12);
+    EXPECT_LT(LargestDifference(Cells(f.communalities).col(t), Cells(f.communalities).col(t - 1)), 1e-9);
     Factoring once = Factor(x, {1, 0, 1e-9, 0, 2, 0, 1, 1, 0});
     EXPECT_EQ(once.stats[2], 1);
     EXPECT_EQ(once.communalities(1, 3), kUntouched);
 }
 
-// Criterion and its gradient (for a maximum) of raw varimax or quartimax.
+// Raw varimax or quartimax criterion, and its gradient.
 double Criterion(const MatrixXd& l, bool varimax)
 {
     const MatrixXd squares = l.array().square();
@@ -180,8 +173,8 @@ MatrixXd Gradient(const MatrixXd& l, bool varimax)
     return 4 / double(l.rows()) * l.array() * (squares.rowwise() - squares.colwise().mean()).array();
 }
 
-// Jennrich's gradient projection (Psychometrika 66, 2001) over orthogonal T, from
-// T = I, with step halving: the criterion's optimum near the unrotated loadings a.
+// Jennrich's gradient projection over orthogonal T (Psychometrika 66, 2001), from T = I
+// with step halving: the criterion's maximum nearest the unrotated loadings a.
 MatrixXd GradientProjection(const MatrixXd& a, bool varimax)
 {
     MatrixXd t = MatrixXd::Identity(a.cols(), a.cols());
@@ -207,23 +200,21 @@ TEST(FactorAnalysis, RotationsReachTheGradientProjectionOptimum)
 {
     const Columns x = SimpleStructure(500, 9, 3, 4);
     const MatrixXd unrotated = Factor(x, {0, 0, 1e-3, 0, 3, 0, 1, 1, 0}).Loadings();
-    const Eigen::VectorXd rowNorms = unrotated.rowwise().norm();
     for (const bool varimax : {true, false}) {
         for (const bool normalise : {false, true}) {
             SCOPED_TRACE(::testing::Message() << (varimax ? "varimax" : "quartimax") << (normalise ? ", normalised" : ""));
-            Factoring f = Factor(x, {0, 0, 1e-3, 0, 3, 0, varimax ? 1.0 : 0.0, 0, normalise ? 1.0 : 0.0});
+            const MatrixXd scale = normalise ? MatrixXd(unrotated.rowwise().norm().asDiagonal()) : MatrixXd::Identity(9, 9);
+            const MatrixXd optimum = scale * GradientProjection(scale.inverse() * unrotated, varimax);
+            Factoring f = Factor(x, {0, 0, 1e-3, 0, 3, 0, double(varimax), 0, double(normalise)});
             ASSERT_EQ(f.status, kOk);
             const MatrixXd rotated = f.Loadings();
-            const MatrixXd scale = normalise ? MatrixXd(rowNorms.asDiagonal()) : MatrixXd::Identity(9, 9);
-            const MatrixXd optimum = scale * GradientProjection(scale.inverse() * unrotated, varimax);
             EXPECT_NEAR(Criterion(scale.inverse() * rotated, varimax), Criterion(scale.inverse() * optimum, varimax), 1e-6);
-            for (Eigen::Index k = 0; k < 3; ++k) {
-                Eigen::Index match = 0;
+            for (Index k = 0; k < 3; ++k) {
+                // The same factor up to order and sign; its largest absolute loading positive.
+                Index match = 0, largest = 0;
                 (optimum.transpose() * rotated.col(k)).cwiseAbs().maxCoeff(&match);
                 const double sign = optimum.col(match).dot(rotated.col(k)) > 0 ? 1 : -1;
-                EXPECT_LT((rotated.col(k) - sign * optimum.col(match)).cwiseAbs().maxCoeff(), 1e-3);
-                // Each rotated factor's largest absolute loading is positive.
-                Eigen::Index largest = 0;
+                EXPECT_LT(LargestDifference(rotated.col(k), sign * optimum.col(match)), 1e-3);
                 rotated.col(k).cwiseAbs().maxCoeff(&largest);
                 EXPECT_GT(rotated(largest, k), 0);
             }
@@ -231,55 +222,41 @@ TEST(FactorAnalysis, RotationsReachTheGradientProjectionOptimum)
     }
 }
 
-// A row with an empty cell gets MissingValue scores and moves nothing else; the complete
-// rows end up at the top of the data in their order.
-TEST(FactorAnalysis, MissingRowsKeepTheScoresOfTheOthers)
+// A row with an empty cell gets MissingValue scores and moves nothing else: the other
+// rows' scores are those of the complete rows alone, which end up at the top of the data
+// in their order. Data scaled by 1e200 or 1e-200 give the same loadings and scores.
+TEST(FactorAnalysis, MissingRowsAndScale)
 {
+    const std::vector<double> options{1, 1, 1e-6, 30, 2, 0, 1, 0, 1};
     const Columns x = SimpleStructure(600, 5, 2, 5);
-    Columns gappy = x;
-    for (std::size_t r = 3; r < 600; r += 7) gappy[r % 5][r] = kMissing;
-    Factoring some = Factor(gappy, {1, 1, 1e-6, 30, 2, 0, 1, 0, 1});
+    Columns gappy = x, complete(5);
+    for (std::size_t r = 0; r < 600; ++r) {
+        if (r % 7 == 3) gappy[r % 5][r] = kMissing;
+        for (std::size_t j = 0; j < 5 && r % 7 != 3; ++j) complete[j].push_back(x[j][r]);
+    }
+    Factoring some = Factor(gappy, options), alone = Factor(complete, options);
     ASSERT_EQ(some.status, kOk);
-    std::size_t complete = 0;
-    for (std::size_t r = 1; r <= 600; ++r) {
-        const bool missing = (r - 1) % 7 == 3;
+    EXPECT_EQ(some.stats[1], double(complete[0].size()));
+    for (std::size_t r = 0, c = 0; r < 600; ++r) {
+        const bool missing = r % 7 == 3;
         for (std::size_t k = 1; k <= 2; ++k) {
-            EXPECT_EQ(IsMissing(some.scores(r, k)), missing) << "row " << r;
+            EXPECT_EQ(IsMissing(some.scores(r + 1, k)), missing) << "row " << r + 1;
+            if (!missing) {
+                EXPECT_EQ(some.scores(r + 1, k), alone.scores(c + 1, k)) << "row " << r + 1;
+            }
         }
-        if (missing) continue;
-        ++complete;
-        for (std::size_t j = 1; j <= 5; ++j) EXPECT_EQ(some.data(complete, j), x[j - 1][r - 1]);
+        c += !missing;
     }
-    EXPECT_EQ(some.stats[1], static_cast<double>(complete));
-    // Scores of the complete rows alone, without the incomplete ones.
-    Columns kept(5);
-    for (std::size_t j = 0; j < 5; ++j) {
-        const std::vector<double> column = some.data.Column(j + 1);
-        kept[j].assign(column.begin(), column.begin() + static_cast<std::ptrdiff_t>(complete));
-    }
-    Factoring alone = Factor(kept, {1, 1, 1e-6, 30, 2, 0, 1, 0, 1});
-    for (std::size_t r = 1, c = 0; r <= 600; ++r) {
-        if ((r - 1) % 7 == 3) continue;
-        ++c;
-        for (std::size_t k = 1; k <= 2; ++k) EXPECT_EQ(some.scores(r, k), alone.scores(c, k));
-    }
-}
-
-// Data scaled by 1e200 or 1e-200 give the same tables and scores: sums are taken in units
-// of each variable's range.
-TEST(FactorAnalysis, ScaleOfTheDataChangesNothing)
-{
-    const Columns x = SimpleStructure(200, 4, 2, 6);
-    Factoring reference = Factor(x, {1, 1, 1e-6, 20, 2, 0, 1, 0, 1});
+    EXPECT_TRUE(Cells(some.data).topRows(Index(complete[0].size())) == Cells(alone.data));
     for (const double scale : {1e200, 1e-200}) {
-        Columns scaled = x;
+        Columns scaled = complete;
         for (auto& column : scaled) {
             for (double& value : column) value *= scale;
         }
-        Factoring f = Factor(scaled, {1, 1, 1e-6, 20, 2, 0, 1, 0, 1});
+        Factoring f = Factor(scaled, options);
         ASSERT_EQ(f.status, kOk) << scale;
-        EXPECT_LT((f.Loadings() - reference.Loadings()).cwiseAbs().maxCoeff(), 1e-12) << scale;
-        for (std::size_t r = 1; r <= 200; ++r) EXPECT_NEAR(f.scores(r, 2), reference.scores(r, 2), 1e-11) << scale;
+        EXPECT_LT(LargestDifference(f.Loadings(), alone.Loadings()), 1e-12) << scale;
+        EXPECT_LT(LargestDifference(Cells(f.scores), Cells(alone.scores)), 1e-11) << scale;
     }
 }
 
@@ -295,8 +272,8 @@ TEST(FactorAnalysis, ZeroCorrelationEntersAsOneThousandth)
 RealMatrix Work(const MatrixXd& x)
 {
     RealMatrix work(1, std::size_t(x.rows()), 1, std::size_t(x.cols()));
-    for (Eigen::Index i = 0; i < x.rows(); ++i) {
-        for (Eigen::Index j = 0; j < x.cols(); ++j) work[i + 1][j + 1] = x(i, j);
+    for (Index i = 0; i < x.rows(); ++i) {
+        for (Index j = 0; j < x.cols(); ++j) work[i + 1][j + 1] = x(i, j);
     }
     return work;
 }
@@ -305,59 +282,48 @@ RealMatrix Work(const MatrixXd& x)
 // both and go under it; a loading beyond 2 is placed like any other.
 TEST(FactorAnalysis, LoadingsTableGroupsVariablesByDominantFactor)
 {
-    MatrixXd l(4, 2);
+    MatrixXd l(4, 2), expected(6, 4);
     l << 0.5, 0.5, 0.6, -0.6, 0.3, 2.5, 0.9, 0.1;
+    expected << 3, 2.5, 0.3, 0.3, 2, -0.6, 0.6, 0.2, 1, 0.5, 0.5, 0.1, 4, 0.1, 0.9, 0.4, kUntouched, 6.87, 1.51, 8.38,
+        kUntouched, 687 / 4.0, 151 / 4.0, 838 / 4.0;
     RealHostArray table(6, 4, 1);
+    Cells(table).setConstant(kUntouched);
     RealVector h(1, 4), s(1, 2);
     IntVector order(1, 2);
     for (int32_t i = 1; i <= 4; ++i) h[i] = i / 10.0;
-    HostArray** ref = table.ref();
-    OrderLoadings(Work(l), 4, 2, h, s, order, RealMatrixView(ref));
-    const std::vector<double> expected = {3, 2, 1, 4, 0, 0,  2.5, -0.6, 0.5, 0.1, 6.87, 100 * 6.87 / 4,
-                                          0.3, 0.6, 0.5, 0.9, 1.51, 100 * 1.51 / 4,  0.3, 0.2, 0.1, 0.4, 8.38, 100 * 8.38 / 4};
-    for (std::size_t k = 0; k < expected.size(); ++k) {
-        if (k % 6 < 4 || k >= 6) {
-            EXPECT_NEAR(table(k % 6 + 1, k / 6 + 1), expected[k], 1e-13) << "cell " << k;
-        }
-    }
-    EXPECT_EQ(order[1], 2);
+    OrderLoadings(Work(l), 4, 2, h, s, order, RealMatrixView(table.ref()));
+    EXPECT_LT(LargestDifference(Cells(table), expected), 1e-13);
 }
 
-// One cycle of quartimax on a pair whose tangent of 4φ has a zero divisor: N = 0 with
-// D < 0 turns by 45° (to the simple structure), D = 0 with N < 0 by −22.5°; a variable
-// of communality 0 under normalisation stays 0. No division by zero on the way.
+// Quartimax on pairs whose tangent of 4φ has a zero divisor, one cycle: N = 0 with D < 0
+// turns by 45° to the simple structure, D = 0 with N < 0 by −22.5°. Normalised varimax
+// leaves a variable of communality 0 at 0. No division by zero on the way.
 TEST(FactorAnalysis, RotationAnglesAtZeroDivisors)
 {
     const double c = std::cos(std::numbers::pi / 8), s = std::sin(std::numbers::pi / 8), root2 = std::sqrt(2.0);
-    MatrixXd first(2, 2), second(8, 2), expected(8, 2);
-    first << 1, 1, 1, -1;
-    second << MatrixXd::Zero(8, 2);
-    second.col(0).setOnes();
-    second.row(0) << 2, -1;
-    expected.col(0).setConstant(c);
-    expected.col(1).setConstant(s);
-    expected.row(0) << 2 * c + s, 2 * s - c;
-    const MatrixXd simple = (MatrixXd(2, 2) << 0, root2, root2, 0).finished();
-    for (const auto& [loadings, want] : {std::pair{first, simple}, std::pair{second, expected}}) {
+    MatrixXd nZero(2, 2), nZeroRotated(2, 2), dZero(8, 2), dZeroRotated(8, 2), zeroRow(3, 2);
+    nZero << 1, 1, 1, -1;
+    nZeroRotated << 0, root2, root2, 0;
+    dZero << 2, -1, VectorXd::Ones(7), VectorXd::Zero(7);
+    dZeroRotated << 2 * c + s, 2 * s - c, VectorXd::Constant(7, c), VectorXd::Constant(7, s);
+    zeroRow << 0.8, 0.3, 0, 0, 0.2, 0.7;
+    const struct {
+        MatrixXd before, after;
+        bool varimax;
+    } cases[] = {{nZero, nZeroRotated, false}, {dZero, dZeroRotated, false}, {zeroRow, zeroRow, true}};
+    for (const auto& rotation : cases) {
+        RealMatrix l = Work(rotation.before), b = Work(rotation.before), rotated = Work(rotation.before);
+        const auto p = int32_t(rotation.before.rows());
         std::feclearexcept(FE_ALL_EXCEPT);
-        RealMatrix l = Work(loadings), b = Work(loadings), rotated = Work(loadings);
-        const auto p = int32_t(loadings.rows());
-        RotateFactors(b, l, rotated, p, 2, 1, false, false);
+        RotateFactors(b, l, rotated, p, 2, rotation.varimax ? 100 : 1, rotation.varimax, rotation.varimax);
         EXPECT_FALSE(std::fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW));
         for (int32_t i = 1; i <= p; ++i) {
-            EXPECT_NEAR(rotated[i][1], want(i - 1, 0), 1e-8);
-            EXPECT_NEAR(rotated[i][2], want(i - 1, 1), 1e-8);
+            const VectorXd row{{rotated[i][1], rotated[i][2]}};
+            const double tolerance = rotation.varimax ? 1e-15 : 1e-8;  // the rotation's 45° is 0.707106781
+            const VectorXd want = rotation.after.row(i - 1).transpose();
+            EXPECT_LT(rotation.varimax ? std::fabs(row.norm() - want.norm()) : LargestDifference(row, want), tolerance);
         }
     }
-    MatrixXd withZero(3, 2);
-    withZero << 0.8, 0.3, 0, 0, 0.2, 0.7;
-    RealMatrix l = Work(withZero), b = Work(withZero), rotated = Work(withZero);
-    std::feclearexcept(FE_ALL_EXCEPT);
-    RotateFactors(b, l, rotated, 3, 2, 100, true, true);
-    EXPECT_FALSE(std::fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW));
-    EXPECT_EQ(rotated[2][1], 0);
-    EXPECT_EQ(rotated[2][2], 0);
-    EXPECT_NEAR(std::hypot(rotated[3][1], rotated[3][2]), std::hypot(0.2, 0.7), 1e-15);
 }
 
 }  // namespace

@@ -159,6 +159,10 @@ SHEETSTAT_API int32_t SHEETSTAT_CALL nkPolyReg(HostArray** options, HostArray** 
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkMultiReg(HostArray** options, HostArray** data, HostArray** y,
                                                 HostArray** weights, HostArray** predictions, HostArray** residuals,
                                                 HostArray** results, HostArray** steps, HostArray** coefficients);
+/* ---- Multivariate analysis ---- */
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkFactorA(HostArray** options, HostArray** data, HostArray** communalities,
+                                               HostArray** eigenvalues, HostArray** loadings, HostArray** scores,
+                                               HostArray** stats);
 
 /* ---- Quality control and chart series ---- */
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkQCChart(HostArray** options, HostArray** data, HostArray** chartPoints,

@@ -18,6 +18,18 @@
 
 namespace sheetstat {
 
+// The power of two 2^−e with 2^e ≤ (max − min)/2 < 2^(e+1), at most 2^1000 (so that a
+// subnormal range does not overflow it); 1 for a constant variable. Deviations from
+// a mean multiplied by it lie within about ±2, exactly scaled: their squares and
+// products neither overflow nor underflow whatever the scale of the data.
+inline double DeviationScale(double min, double max) noexcept
+{
+    const double halfRange = max / 2 - min / 2;
+    if (!(halfRange > 0)) return 1.0;
+    const int exponent = std::ilogb(halfRange);
+    return std::ldexp(1.0, exponent < -1000 ? 1000 : -exponent);
+}
+
 struct CrossMoments {
     double count = 0;
     double meanX = 0, meanY = 0;
@@ -49,8 +61,8 @@ public:
         if (count_ == 0) return;
         centerX_ = shiftX_ + shiftedX_.Value() / count_;
         centerY_ = shiftY_ + shiftedY_.Value() / count_;
-        scaleX_ = RangeScale(minX_, maxX_);
-        scaleY_ = RangeScale(minY_, maxY_);
+        scaleX_ = DeviationScale(minX_, maxX_);
+        scaleY_ = DeviationScale(minY_, maxY_);
     }
 
     void AddSecond(double x, double y) noexcept
@@ -94,16 +106,6 @@ private:
     struct Scaled {
         double meanX = 0, meanY = 0, sxx = 0, syy = 0, sxy = 0;
     };
-
-    // 2^−e with 2^e ≤ (max − min)/2 < 2^(e+1), at most 2^1000 (so that a subnormal
-    // range does not overflow it); 1 for a constant variable.
-    static double RangeScale(double min, double max) noexcept
-    {
-        const double halfRange = max / 2 - min / 2;
-        if (!(halfRange > 0)) return 1.0;
-        const int exponent = std::ilogb(halfRange);
-        return std::ldexp(1.0, exponent < -1000 ? 1000 : -exponent);
-    }
 
     Scaled ScaledSums() const noexcept
     {

@@ -131,6 +131,13 @@ SHEETSTAT_API int32_t SHEETSTAT_CALL nkHTest(HostArray** options, HostArray** da
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkFriedman(HostArray** data, HostArray** groupStats, HostArray** results);
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkQTest(HostArray** data, HostArray** results);
 
+/* ---- Multivariate analysis ---- */
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkDiscrim(HostArray** options, HostArray** data, HostArray** groups,
+                                               HostArray** predictions, HostArray** functionTable,
+                                               HostArray** rawCoefficients, HostArray** standardisedCoefficients,
+                                               HostArray** centroids, HostArray** groupDistances,
+                                               HostArray** classificationTable, HostArray** stats);
+
 /* ---- Quality control and chart series ---- */
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkQCChart(HostArray** options, HostArray** data, HostArray** chartPoints,
                                                HostArray** results);

@@ -237,8 +237,9 @@ void InvertWithin(const RealMatrix& W, RealMatrix& Winv, std::ptrdiff_t p)
         for (std::ptrdiff_t j = 1; j <= p; ++j) Winv[i][j] = W[i][j];
     InvertMatrix(Winv, static_cast<int32_t>(p));
     for (std::ptrdiff_t i = 1; i <= p; ++i) {
+        // tolerance = 1/product ≥ 1e-10, compared without forming the quotient
         const double product = W[i][i] * Winv[i][i];
-        Require(W[i][i] > 0 && product > 0 && 1 / product >= kSmallestTolerance, Status::NumericalFailure);
+        Require(W[i][i] > 0 && product > 0 && product <= 1 / kSmallestTolerance, Status::NumericalFailure);
     }
 }
 

@@ -81,13 +81,6 @@ struct DiscrimArguments {
 
     // A group cell that names a group (neither empty nor a prediction request).
     bool HasCode(std::size_t r) const { return !IsMissing(groups[r]) && !IsPredictMarker(groups[r]); }
-    bool RowComplete(std::size_t r) const
-    {
-        for (std::size_t i = 1; i <= p; ++i) {
-            if (IsMissing(data(r, i))) return false;
-        }
-        return true;
-    }
 };
 
 struct CaseCounts {

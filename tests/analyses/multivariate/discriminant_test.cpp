@@ -189,6 +189,17 @@ TEST(Discrim, HandWorkedExample)
     EXPECT_EQ(run.classification, (MatrixXd(3, 2) << 3, 0, 0, 3, 3, 3).finished());
     EXPECT_EQ(run.percentCorrect, 100);
     EXPECT_EQ(run.predictions(0, 0), -1);
+
+    // Equal group means: λ = 0, so the percentages of the trace are MissingValue, and
+    // the distance 0 has no F probability.
+    const DiscrimRun equal({{1, 3, 1, 3}}, {0, 0, 1, 1}, 2);
+    ASSERT_EQ(equal.status, kOk);
+    EXPECT_EQ(equal.table(0, 0), 0);
+    EXPECT_MISSING(equal.table(1, 0));
+    EXPECT_MISSING(equal.table(2, 0));
+    ExpectNear(equal.table.col(0).segment(3, 5), (VectorXd(5) << 0, 1, 0, 1, 1).finished(), 1e-15, "function table");
+    EXPECT_EQ(equal.distances(1, 0), 0);
+    EXPECT_MISSING(equal.distances(0, 1));
 }
 
 // Random groups with shifted means and correlated variables; p odd, so the sign rule

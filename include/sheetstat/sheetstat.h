@@ -159,10 +159,6 @@ SHEETSTAT_API int32_t SHEETSTAT_CALL nkPolyReg(HostArray** options, HostArray** 
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkMultiReg(HostArray** options, HostArray** data, HostArray** y,
                                                 HostArray** weights, HostArray** predictions, HostArray** residuals,
                                                 HostArray** results, HostArray** steps, HostArray** coefficients);
-/* ---- Multivariate analysis ---- */
-SHEETSTAT_API int32_t SHEETSTAT_CALL nkFactorA(HostArray** options, HostArray** data, HostArray** communalities,
-                                               HostArray** eigenvalues, HostArray** loadings, HostArray** scores,
-                                               HostArray** stats);
 
 /* ---- Quality control and chart series ---- */
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkQCChart(HostArray** options, HostArray** data, HostArray** chartPoints,
@@ -178,6 +174,14 @@ SHEETSTAT_API int32_t SHEETSTAT_CALL nkCluster(HostArray** options, HostArray** 
                                                HostArray** history, HostArray** dendrogram, HostArray** pairs,
                                                HostArray** leaves, HostArray** stats);
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkSeparate(HostArray** options, HostArray** pairs, HostArray** membership);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkFactorA(HostArray** options, HostArray** data, HostArray** communalities,
+                                               HostArray** eigenvalues, HostArray** loadings, HostArray** scores,
+                                               HostArray** stats);
+SHEETSTAT_API int32_t SHEETSTAT_CALL nkDiscrim(HostArray** options, HostArray** data, HostArray** groups,
+                                               HostArray** predictions, HostArray** functionTable,
+                                               HostArray** rawCoefficients, HostArray** standardisedCoefficients,
+                                               HostArray** centroids, HostArray** groupDistances,
+                                               HostArray** classificationTable, HostArray** stats);
 
 /* ---- Survival analysis ---- */
 SHEETSTAT_API int32_t SHEETSTAT_CALL nkSurvival(HostArray** options, HostArray** times, HostArray** events,

@@ -150,9 +150,13 @@ RealHostArray BuildArgument(const ArgumentSpec& spec, const CallContext& context
         break;
     case Fill::Numbers:
     case Fill::Codes:
-        for (std::size_t k = 0; k < call.columns.size() && k < cols; ++k)
+        // From named column `from` on, then the ones before it: a dependent variable named
+        // first can go last, or stay out when the array has one column fewer.
+        for (std::size_t j = 0; j < call.columns.size() && j < cols; ++j) {
+            const std::size_t k = (j + static_cast<std::size_t>(spec.from)) % call.columns.size();
             for (std::size_t i = 0; i < rows; ++i)
-                set(i + 1, k + 1, spec.fill == Fill::Codes ? context.Code(k, call.rows[i]) : context.Number(k, call.rows[i]));
+                set(i + 1, j + 1, spec.fill == Fill::Codes ? context.Code(k, call.rows[i]) : context.Number(k, call.rows[i]));
+        }
         break;
     case Fill::GroupCodes:
         for (std::size_t i = 0; i < rows; ++i) array[i + 1] = context.GroupCode(0, call.rows[i]);

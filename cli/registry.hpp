@@ -88,9 +88,10 @@ enum class Repeat : uint8_t {
 // What the host puts into an argument array before the call.
 enum class Fill : uint8_t {
     Options,                // 1-D: the options, slot by slot from slot `from` (0: slot 1)
-    Numbers,                // 2-D: the named columns (rows = cases); further columns MissingValue
+    Numbers,                // 2-D: the named columns (rows = cases) from column `from` (0-based) on,
+                            //      then those before it; further columns MissingValue
     Vector,                 // 1-D: named column `from` (0-based) of the call
-    Codes,                  // 2-D: the named columns as codes (see CodeKind)
+    Codes,                  // 2-D: the named columns as codes (see CodeKind), in the order of Numbers
     GroupCodes,             // 1-D: the code of each case's --by value
     NumbersWithGroupCodes,  // 2-D: the named columns, then the codes of each --by column
     GroupColumns,           // 2-D: one column per --by group, the first named column's value of each

@@ -1,6 +1,7 @@
-// How the engine lays out a result table from a call's arrays: transposed tables with
-// picked positions, trimmed rows (empty tails and lists closed by -1), rows named by a
-// code in the array, and runs of group labels.
+// How the engine lays out a result table from a call's arrays (transposed tables with
+// picked positions, trimmed rows: empty tails and lists closed by -1, rows named by a
+// code in the array, runs of group labels), and how it fills a dependent variable
+// named first into the arrays a regression takes.
 #include <gtest/gtest.h>
 
 #include "data_table.hpp"
@@ -69,6 +70,38 @@ TEST(LayOutTable, RunsOfGroupLabels)
     const ResultTable table = LayOutTable(spec, call);
     EXPECT_EQ(table.rows, (Strings{"A 1", "A 2", "B 1"}));
     EXPECT_EQ(table.values, (Numbers{1, 0.5, 2, 0.25, 1, 0.75}));
+}
+
+// An export that computes nothing: the tables below show what the engine passed it.
+int32_t PassThrough(std::span<HostArray** const>) { return 0; }
+
+TEST(Engine, DependentNamedFirstGoesLastOrApartWithItsPredictionRequests)
+{
+    // As the regressions take it: the Xs then Y in one array, or the Xs apart from a Y vector.
+    static constexpr ArgumentSpec arguments[] = {
+        {.name = "xy", .fill = Fill::Numbers, .rows = Count(Quantity::Cases), .cols = Count(Quantity::Columns),
+         .from = 1},
+        {.name = "xs", .fill = Fill::Numbers, .rows = Count(Quantity::Cases), .cols = Count(Quantity::Columns, 1, -1),
+         .from = 1},
+        {"y", Fill::Vector, Count(Quantity::Cases)},
+    };
+    static constexpr sv triple[] = {"a", "b", "c"}, pair[] = {"a", "b"}, one[] = {"v"};
+    static constexpr TableSpec tables[] = {
+        {"xy", "", 0, {LabelSource::Lines}, {LabelSource::Fixed, triple}},
+        {"xs", "", 1, {LabelSource::Lines}, {LabelSource::Fixed, pair}},
+        {"y", "", 2, {LabelSource::Lines}, {LabelSource::Fixed, one}},
+    };
+    static constexpr FormSpec forms[] = {{.usage = "Y X...", .help = "", .minColumns = 2, .maxColumns = 0,
+                                   .predictions = true, .arguments = arguments, .tables = tables}};
+    const AnalysisSpec analysis{"test", "none", "", "", PassThrough, 3, {}, forms};
+    const CsvTable table = CsvTable::Parse("y,x1,x2\n?,1,2\n5,3,\n", ',', "r.csv");
+    const Outcome outcome = RunAnalysis({&analysis, {"y", "x1", "x2"}, {}, {}, false}, table);
+    const std::vector<ResultTable>& t = outcome.report.tables;
+    EXPECT_EQ(t[0].values, (Numbers{1, 2, kPredict, 3, kMissing, 5}));
+    EXPECT_EQ(t[1].values, (Numbers{1, 2, 3, kMissing}));  // one column fewer: the Xs alone
+    EXPECT_EQ(t[1].rows, (Strings{"line 2", "line 3"}));
+    EXPECT_TRUE(IsPredict(t[2].values[0]));
+    EXPECT_EQ(t[2].values[1], 5);
 }
 
 }  // namespace

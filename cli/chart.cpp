@@ -103,7 +103,7 @@ void WriteSvg(const ChartData& chart, const std::string& path)
     }
     y.Pad(0.05);
     if (barSeries > 0) y.low = 0;
-    y.high += (y.high - y.low) * 0.12;  // room for the legend
+    y.high += (y.high - y.low) * (0.05 + 0.05 * static_cast<double>(chart.series.size()));  // room for the legend
 
     PLINT stream = 0;
     plmkstrm(&stream);
@@ -120,6 +120,12 @@ void WriteSvg(const ChartData& chart, const std::string& path)
     plinit();
     pladv(0);
     plvsta();
+    const bool rightAxis = chart.rightScale > 0;
+    if (rightAxis) {  // room for the right-hand axis's numbers and label
+        PLFLT left = 0, right = 0, bottom = 0, top = 0;
+        plgvpd(&left, &right, &bottom, &top);
+        plvpor(left, right - 0.08, bottom, top);
+    }
     plwind(x.low, x.high, y.low, y.high);
     plcol0(kInk);
     ClassAxis classes{&chart.classLabels};
@@ -132,8 +138,14 @@ void WriteSvg(const ChartData& chart, const std::string& path)
         xTick = std::max(1.0, std::ceil(static_cast<double>(chart.classLabels.size()) / 12.0));
         xSub = 1;
     }
-    plbox(xOptions.c_str(), xTick, xSub, "bcnstv", 0, 0);
+    plbox(xOptions.c_str(), xTick, xSub, rightAxis ? "bnstv" : "bcnstv", 0, 0);
     pllab(PlainText(chart.xLabel).c_str(), PlainText(chart.yLabel).c_str(), PlainText(chart.title).c_str());
+    if (rightAxis) {  // the same heights in the right-hand axis's units, then back to the data's window
+        plwind(x.low, x.high, y.low * chart.rightScale, y.high * chart.rightScale);
+        plbox("", 0, 0, "cmstv", 0, 0);
+        plmtex("r", 4.0, 0.5, 0.5, PlainText(chart.rightLabel).c_str());
+        plwind(x.low, x.high, y.low, y.high);
+    }
 
     std::vector<PLINT> legendOptions, textColors, boxColors, boxPatterns, lineColors, lineStyles, symbolColors,
         symbolNumbers;
@@ -166,6 +178,11 @@ void WriteSvg(const ChartData& chart, const std::string& path)
         case SeriesKind::Points:
             plstring(n, s.x.data(), s.y.data(), kPointGlyph);
             option = PL_LEGEND_SYMBOL;
+            break;
+        case SeriesKind::LinePoints:
+            plline(n, s.x.data(), s.y.data());
+            plstring(n, s.x.data(), s.y.data(), kPointGlyph);
+            option = PL_LEGEND_LINE | PL_LEGEND_SYMBOL;
             break;
         case SeriesKind::Segments:
             for (std::size_t i = 0; i + 1 < s.x.size(); i += 2) pljoin(s.x[i], s.y[i], s.x[i + 1], s.y[i + 1]);

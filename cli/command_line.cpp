@@ -94,12 +94,20 @@ void AddAnalysis(CLI::App& app, const AnalysisSpec& analysis, AnalysisCommand& c
     sub->add_flag("-q,--quiet", command.quiet, "no progress on stderr");
     for (const OptionSpec& option : analysis.options) {
         std::string help(option.help);
-        if (!std::isnan(option.defaultValue) && !option.isSwitch) help += fmt::format(" (default {})", option.defaultValue);
-        if (option.isSwitch)
+        if (!std::isnan(option.defaultValue) && !option.isSwitch) {
+            std::string shown = fmt::format("{}", option.defaultValue);
+            for (const Choice& c : option.choices)
+                if (c.value == option.defaultValue) shown = c.name;
+            help += fmt::format(" (default {})", shown);
+        }
+        if (option.isSwitch) {
             sub->add_flag("--" + std::string(option.flag), command.switches[std::string(option.flag)], help);
-        else
-            sub->add_option("--" + std::string(option.flag), command.optionTexts[std::string(option.flag)], help)
-                ->type_name(option.choices.empty() ? "NUMBER" : "NAME");
+        } else {
+            CLI::Option* added =
+                sub->add_option("--" + std::string(option.flag), command.optionTexts[std::string(option.flag)], help)
+                    ->type_name(option.choices.empty() ? "NUMBER" : "NAME");
+            if (option.required) added->required();
+        }
     }
     sub->add_option("FILE", command.file, "CSV file; its first line names the columns")->required()->type_name("");
     sub->add_option("COLUMN", command.columns, "the columns to analyse, by name or number")
@@ -149,7 +157,7 @@ int RunTQuantile(double p, double df, const std::string& format)
 
 int RunCommandLine(const std::vector<std::string>& args)
 {
-    CLI::App app{"sheetstat: statistics on CSV files (descriptives to t-tests), tables, JSON/CSV output and SVG "
+    CLI::App app{"sheetstat: statistics on CSV files (descriptives to survival), tables, JSON/CSV output and SVG "
                  "charts.\nRun 'sheetstat demo' for a tour, 'sheetstat ANALYSIS --help' for an analysis."};
     app.name("sheetstat");
     app.set_version_flag("--version", fmt::format("sheetstat {}", kVersion));

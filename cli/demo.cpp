@@ -34,6 +34,27 @@ constexpr DataSet kCoins = {"coins.csv",
                             "14,3\n15,4\n16,1\n17,5\n18,4\n19,6\n20,3\n21,4\n22,5\n23,2\n24,4\n25,3\n26,5\n27,4\n"
                             "28,6\n29,4\n30,3\n31,5\n32,4\n33,2\n34,5\n35,4\n36,3\n37,6\n38,4\n39,5\n40,4\n"};
 
+// Ten wines by alcohol (% vol), total acidity (g/l) and residual sugar (g/l).
+constexpr DataSet kWines = {"wines.csv",
+                            "wine,alcohol,acidity,sugar\n"
+                            "Riesling Kabinett,8.5,8.1,38\nRiesling Spaetlese,9.0,7.6,52\nMoscato,7.0,6.2,95\n"
+                            "Chablis,12.5,6.4,2\nSancerre,13.0,6.8,1.5\nMuscadet,12.0,6.6,1\n"
+                            "Barolo,14.5,5.8,1.8\nZinfandel,15.0,5.5,3.5\nAmarone,15.5,5.9,6\n"
+                            "Port,20.0,4.8,100\n"};
+
+// Remission times (weeks) of 42 leukaemia patients, 21 on 6-mercaptopurine and 21 on
+// placebo; event 1 is a relapse, 0 a patient still in remission when last seen
+// (Freireich et al., Blood 1963).
+constexpr DataSet kRemission = {
+    "remission.csv",
+    "weeks,relapse,treatment\n"
+    "6,1,6-MP\n6,1,6-MP\n6,1,6-MP\n6,0,6-MP\n7,1,6-MP\n9,0,6-MP\n10,1,6-MP\n10,0,6-MP\n11,0,6-MP\n"
+    "13,1,6-MP\n16,1,6-MP\n17,0,6-MP\n19,0,6-MP\n20,0,6-MP\n22,1,6-MP\n23,1,6-MP\n25,0,6-MP\n32,0,6-MP\n"
+    "32,0,6-MP\n34,0,6-MP\n35,0,6-MP\n"
+    "1,1,placebo\n1,1,placebo\n2,1,placebo\n2,1,placebo\n3,1,placebo\n4,1,placebo\n4,1,placebo\n"
+    "5,1,placebo\n5,1,placebo\n8,1,placebo\n8,1,placebo\n8,1,placebo\n8,1,placebo\n11,1,placebo\n"
+    "11,1,placebo\n12,1,placebo\n12,1,placebo\n15,1,placebo\n17,1,placebo\n22,1,placebo\n23,1,placebo\n"};
+
 // One step of the tour: a title, the data set, the command line after `sheetstat`
 // ({data} is the data set's path, {folder} the demo folder).
 struct DemoStep {
@@ -50,6 +71,13 @@ const std::vector<DemoStep>& Steps()
          {"ttest", "{data}", "height", "--by", "group"}},
         {"Frequencies of heads in 8 coin tosses, with the fitted normal curve", &kCoins,
          {"frequencies", "--svg", "{folder}/heads.svg", "{data}", "heads"}},
+        {"Cluster analysis of ten wines (Ward's method), cut into three clusters; the dendrogram names each wine "
+         "by its line in wines.csv",
+         &kWines,
+         {"cluster", "--linkage", "ward", "--clusters", "3", "--svg", "{folder}/dendrogram.svg", "{data}", "alcohol",
+          "acidity", "sugar"}},
+        {"Kaplan-Meier estimates of remission on 6-MP and placebo, with the log-rank test", &kRemission,
+         {"survival", "--svg", "{folder}/survival.svg", "{data}", "weeks", "relapse", "--by", "treatment"}},
     };
     return steps;
 }

@@ -65,8 +65,8 @@ double ParseOption(const AnalysisSpec& analysis, const OptionSpec& option, const
 
 class CallContext {
 public:
-    CallContext(const FormSpec& form, const Inputs& inputs, const CallPlan& call)
-        : form_(form), inputs_(inputs), call_(call) {}
+    CallContext(const FormSpec& form, const Inputs& inputs, const CallPlan& call, const CsvTable& table)
+        : form_(form), inputs_(inputs), call_(call), table_(table) {}
 
     std::size_t Evaluate(Extent e) const
     {
@@ -99,6 +99,7 @@ public:
     double Number(std::size_t k, std::size_t row) const { return inputs_.numbers[call_.columns[k]][row]; }
     double Code(std::size_t k, std::size_t row) const { return inputs_.codes.codes[call_.columns[k]][row]; }
     double GroupCode(std::size_t g, std::size_t row) const { return inputs_.groups[g].codes[0][row]; }
+    std::size_t Line(std::size_t row) const { return table_.line(row); }
 
 private:
     // Numeric class numbers: one more than the largest whole part.
@@ -116,13 +117,16 @@ private:
     const FormSpec& form_;
     const Inputs& inputs_;
     const CallPlan& call_;
+    const CsvTable& table_;
 };
 
 // ---- Arrays ----
 
+// `earlier`: the first export's arrays after its call, for a follow-up's Fill::Earlier.
 RealHostArray BuildArgument(const ArgumentSpec& spec, const CallContext& context, const CallPlan& call,
-                            const Inputs& inputs)
+                            const Inputs& inputs, const std::vector<RealHostArray>* earlier = nullptr)
 {
+    if (spec.fill == Fill::Earlier) return earlier->at(static_cast<std::size_t>(spec.from));
     const std::size_t rows = context.Evaluate(spec.rows);
     const bool twoDimensional = !(spec.cols.of == Quantity::Fixed && spec.cols.offset == 0);
     const std::size_t cols = twoDimensional ? context.Evaluate(spec.cols) : 1;
@@ -134,28 +138,49 @@ RealHostArray BuildArgument(const ArgumentSpec& spec, const CallContext& context
     for (std::size_t j = 1; j <= cols; ++j)
         for (std::size_t i = 1; i <= rows; ++i) set(i, j, kMissing);
     switch (spec.fill) {
-    case Fill::Options:
-        for (std::size_t k = 0; k < rows && k < call.options.size(); ++k) array[k + 1] = call.options[k];
+    case Fill::Options: {
+        const std::size_t first = spec.from > 0 ? static_cast<std::size_t>(spec.from) - 1 : 0;
+        for (std::size_t k = 0; k < rows && first + k < call.options.size(); ++k) array[k + 1] = call.options[first + k];
+        break;
+    }
+    case Fill::Vector:
+        if (static_cast<std::size_t>(spec.from) < call.columns.size())
+            for (std::size_t i = 0; i < rows; ++i)
+                array[i + 1] = context.Number(static_cast<std::size_t>(spec.from), call.rows[i]);
         break;
     case Fill::Numbers:
-    case Fill::Vector:
     case Fill::Codes:
-        for (std::size_t k = 0; k < call.columns.size() && k < cols; ++k)
+        // From named column `from` on, then the ones before it: a dependent variable named
+        // first can go last, or stay out when the array has one column fewer.
+        for (std::size_t j = 0; j < call.columns.size() && j < cols; ++j) {
+            const std::size_t k = (j + static_cast<std::size_t>(spec.from)) % call.columns.size();
             for (std::size_t i = 0; i < rows; ++i)
-                set(i + 1, k + 1, spec.fill == Fill::Codes ? context.Code(k, call.rows[i]) : context.Number(k, call.rows[i]));
+                set(i + 1, j + 1, spec.fill == Fill::Codes ? context.Code(k, call.rows[i]) : context.Number(k, call.rows[i]));
+        }
         break;
     case Fill::GroupCodes:
         for (std::size_t i = 0; i < rows; ++i) array[i + 1] = context.GroupCode(0, call.rows[i]);
         break;
-    case Fill::NumbersWithGroupCodes:
+    case Fill::NumbersWithGroupCodes: {
+        const std::size_t named = std::min(call.columns.size(), cols);
         for (std::size_t i = 0; i < rows; ++i) {
-            array(i + 1, 1) = context.Number(0, call.rows[i]);
-            for (std::size_t g = 0; g < inputs.groups.size() && g + 2 <= cols; ++g)
-                array(i + 1, g + 2) = context.GroupCode(g, call.rows[i]);
+            for (std::size_t k = 0; k < named; ++k) array(i + 1, k + 1) = context.Number(k, call.rows[i]);
+            for (std::size_t g = 0; g < inputs.groups.size() && named + g < cols; ++g)
+                array(i + 1, named + g + 1) = context.GroupCode(g, call.rows[i]);
         }
+        break;
+    }
+    case Fill::GroupColumns:
+        for (std::size_t i = 0; i < rows; ++i)
+            if (const double g = context.GroupCode(0, call.rows[i]); !IsMissing(g) && g < static_cast<double>(cols))
+                array(i + 1, static_cast<std::size_t>(g) + 1) = context.Number(0, call.rows[i]);
+        break;
+    case Fill::LineNumbers:
+        for (std::size_t i = 0; i < rows; ++i) array[i + 1] = static_cast<double>(context.Line(call.rows[i]));
         break;
     case Fill::Result:
     case Fill::Unused:
+    case Fill::Earlier:
         break;
     }
     return array;
@@ -209,8 +234,8 @@ std::string StatusError(const AnalysisSpec& analysis, int32_t status, const std:
 
 // ---- Tables ----
 
-std::vector<std::string> ResolveLabels(const Labels& labels, const CallResult& call, const CsvTable& table,
-                                       const CallPlan& plan)
+// The labels of `labels` for a table side that shows `extent` array positions.
+std::vector<std::string> ResolveLabels(const Labels& labels, const CallResult& call, std::size_t extent)
 {
     std::vector<std::string> out;
     switch (labels.source) {
@@ -222,43 +247,100 @@ std::vector<std::string> ResolveLabels(const Labels& labels, const CallResult& c
     case LabelSource::RowClasses: out = call.labels.rowClasses; break;
     case LabelSource::ColumnClasses: out = call.labels.columnClasses; break;
     case LabelSource::Lines:
-        for (const std::size_t i : plan.rows) out.push_back(fmt::format("line {}", table.line(i)));
+        for (const std::size_t line : call.labels.lines) out.push_back(fmt::format("line {}", line));
         break;
     case LabelSource::Calls: out.push_back(call.label); break;
+    case LabelSource::Index:
+        for (std::size_t k = 1; k <= extent; ++k) out.push_back(fmt::format("{}", k));
+        break;
+    case LabelSource::GroupRuns: {
+        const RealHostArray& runs = call.arrays.at(static_cast<std::size_t>(labels.runs));
+        const std::size_t groups = runs.descriptor().dimensions == 1 ? 1 : runs.cols();
+        for (std::size_t g = 0; g < groups && out.size() < extent; ++g) {
+            const double n = runs.descriptor().dimensions == 1 ? runs[1] : runs(1, g + 1);
+            const std::string prefix = g < call.labels.groups.size() ? call.labels.groups[g] + " " : "";
+            for (double k = 1; !IsMissing(n) && k <= n && out.size() < extent; ++k)
+                out.push_back(fmt::format("{}{}", prefix, k));
+        }
+        break;
+    }
     }
     for (const std::string_view name : labels.names) out.emplace_back(name);
-    // Keys stay unique for JSON and CSV readers, e.g. a group named "total": "total (2)".
-    std::map<std::string, std::size_t> seen;
-    for (std::string& label : out)
-        if (const std::size_t n = ++seen[label]; n > 1) label += fmt::format(" ({})", n);
     return out;
 }
 
-double Cell(RealHostArray& array, std::size_t row, std::size_t column)
+// Keys stay unique for JSON and CSV readers, e.g. a group named "total": "total (2)".
+void MakeUnique(std::vector<std::string>& labels)
 {
-    if (array.descriptor().dimensions == 1) return row < array.rows() ? array[row + 1] : kMissing;
+    std::map<std::string, std::size_t> seen;
+    for (std::string& label : labels)
+        if (const std::size_t n = ++seen[label]; n > 1) label += fmt::format(" ({})", n);
+}
+
+// Cell (row, column), 0-based, of an array; MissingValue outside it.
+double Cell(const RealHostArray& array, std::size_t row, std::size_t column)
+{
+    if (array.descriptor().dimensions == 1) return row < array.rows() && column == 0 ? array[row + 1] : kMissing;
     return row < array.rows() && column < array.cols() ? array(row + 1, column + 1) : kMissing;
 }
 
-ResultTable BuildTable(const TableSpec& spec, CallResult& call, const CsvTable& table, const CallPlan& plan)
+// The array position (0-based) that table position k shows.
+std::size_t PositionOf(const Labels& labels, std::size_t k)
+{
+    return k < labels.positions.size() ? static_cast<std::size_t>(labels.positions[k]) - 1 : k;
+}
+
+}  // namespace
+
+ResultTable LayOutTable(const TableSpec& spec, const CallResult& call)
 {
     ResultTable out;
     out.name = std::string(spec.name);
     out.title = std::string(spec.title);
-    out.rows = ResolveLabels(spec.rows, call, table, plan);
-    out.columns = ResolveLabels(spec.columns, call, table, plan);
+    const RealHostArray& shown =
+        call.arrays.at(static_cast<std::size_t>(spec.joined.empty() ? spec.argument : spec.joined.front()));
+    const bool oneDimensional = shown.descriptor().dimensions == 1;
+    const std::size_t arrayRows = shown.rows(), arrayCols = oneDimensional ? 1 : shown.cols();
+    out.rows = ResolveLabels(spec.rows, call, spec.transposed ? arrayCols : arrayRows);
+    out.columns = ResolveLabels(spec.columns, call, spec.transposed ? arrayRows : arrayCols);
     out.values.assign(out.rows.size() * out.columns.size(), kMissing);
+    auto value = [&](std::size_t r, std::size_t c) {
+        const std::size_t i = PositionOf(spec.rows, r), j = PositionOf(spec.columns, c);
+        if (!spec.joined.empty())
+            return c < spec.joined.size() ? Cell(call.arrays.at(static_cast<std::size_t>(spec.joined[c])), i, 0) : kMissing;
+        return spec.transposed ? Cell(shown, j, i) : Cell(shown, i, j);
+    };
     for (std::size_t r = 0; r < out.rows.size(); ++r)
-        for (std::size_t c = 0; c < out.columns.size(); ++c) {
-            double& cell = out.values[r * out.columns.size() + c];
-            if (!spec.joined.empty()) {
-                if (c < spec.joined.size()) cell = Cell(call.arrays[static_cast<std::size_t>(spec.joined[c])], r, 0);
-            } else {
-                cell = Cell(call.arrays[static_cast<std::size_t>(spec.argument)], r, c);
-            }
+        for (std::size_t c = 0; c < out.columns.size(); ++c) out.values[r * out.columns.size() + c] = value(r, c);
+
+    std::size_t kept = out.rows.size();
+    const std::size_t width = out.columns.size();
+    auto at = [&](std::size_t r, std::size_t c) { return out.values[r * width + c]; };
+    if (spec.trim == Trim::EmptyRows)
+        while (kept > 0 && std::all_of(out.values.begin() + static_cast<std::ptrdiff_t>((kept - 1) * width),
+                                       out.values.begin() + static_cast<std::ptrdiff_t>(kept * width), IsMissing))
+            --kept;
+    if (spec.trim == Trim::EndMarker && width > 0)
+        for (std::size_t r = 0; r < kept; ++r)
+            if (at(r, 0) == -1) kept = r;
+    out.rows.resize(kept);
+    out.values.resize(kept * width);
+
+    if (spec.rows.codeColumn > 0) {
+        const std::vector<std::string> named = ResolveLabels(spec.rows, call, kept);
+        for (std::size_t r = 0; r < kept; ++r) {
+            const double code = Cell(shown, PositionOf(spec.rows, r), static_cast<std::size_t>(spec.rows.codeColumn) - 1);
+            const bool known = !IsMissing(code) && code >= 1 && code <= static_cast<double>(named.size()) &&
+                               code == std::floor(code);
+            out.rows[r] = known ? named[static_cast<std::size_t>(code) - 1] : fmt::format("{}", code);
         }
+    }
+    MakeUnique(out.rows);
+    MakeUnique(out.columns);
     return out;
 }
+
+namespace {
 
 // Tables of a repeated analysis: 1-D results labelled by call become one table with
 // a column per call (gathered column by column in `perCall`, laid out by
@@ -268,13 +350,13 @@ struct CallColumns {
     std::vector<double> columnMajor;   // one column per call
 };
 
-void AddTables(const FormSpec& form, CallResult& call, const CsvTable& table, const CallPlan& plan, Report& report,
+void AddTables(const FormSpec& form, std::span<const TableSpec> tables, const CallResult& call, Report& report,
                std::vector<CallColumns>& perCall)
 {
-    perCall.resize(form.tables.size(), {SIZE_MAX, {}});
-    for (std::size_t t = 0; t < form.tables.size(); ++t) {
-        const TableSpec& spec = form.tables[t];
-        ResultTable built = BuildTable(spec, call, table, plan);
+    perCall.resize(tables.size(), {SIZE_MAX, {}});
+    for (std::size_t t = 0; t < tables.size(); ++t) {
+        const TableSpec& spec = tables[t];
+        ResultTable built = LayOutTable(spec, call);
         if (form.repeat == Repeat::EachColumn && spec.columns.source == LabelSource::Calls) {
             if (perCall[t].table == SIZE_MAX) {
                 perCall[t].table = report.tables.size();
@@ -316,13 +398,20 @@ std::string ReplaceAll(std::string text, std::string_view key, const std::string
 ChartData BuildChart(const ChartSpec& spec, const CallResult& call, const CallContext& context)
 {
     ChartData chart;
+    // "{columns}": the named columns; "{column1}", "{column2}": the first and second of them.
     const std::string named = fmt::format("{}", fmt::join(call.labels.columns, ", "));
-    chart.title = ReplaceAll(std::string(spec.title), "{columns}", named);
-    chart.xLabel = ReplaceAll(std::string(spec.xLabel), "{columns}", named);
-    chart.yLabel = ReplaceAll(std::string(spec.yLabel), "{columns}", named);
+    auto expand = [&](std::string_view text) {
+        std::string out = ReplaceAll(std::string(text), "{columns}", named);
+        for (std::size_t k = 0; k < call.labels.columns.size(); ++k)
+            out = ReplaceAll(std::move(out), fmt::format("{{column{}}}", k + 1), call.labels.columns[k]);
+        return out;
+    };
+    chart.title = expand(spec.title);
+    chart.xLabel = expand(spec.xLabel);
+    chart.yLabel = expand(spec.yLabel);
     if (spec.xAxis == AxisKind::Classes) chart.classLabels = call.labels.classes;
     for (const SeriesSpec& s : spec.series) {
-        RealHostArray array = call.arrays[static_cast<std::size_t>(s.argument)];
+        const RealHostArray& array = call.arrays.at(static_cast<std::size_t>(s.argument));
         const std::size_t columns = array.descriptor().dimensions == 1 ? 1 : array.cols();
         const std::size_t first = s.column == 0 ? 0 : static_cast<std::size_t>(s.column) - 1;
         const std::size_t last = s.column == 0 ? columns : std::min(columns, first + 1);
@@ -410,10 +499,24 @@ Inputs ReadInputs(const Request& request, const FormSpec& form, const CsvTable& 
     return inputs;
 }
 
+// Whether every named and --by cell of table row `i` is filled.
+bool IsComplete(const Inputs& inputs, std::size_t i)
+{
+    for (const auto& column : inputs.numbers)
+        if (IsMissing(column[i])) return false;
+    for (const auto& column : inputs.codes.codes)
+        if (IsMissing(column[i])) return false;
+    for (const Categories& groups : inputs.groups)
+        if (IsMissing(groups.codes[0][i])) return false;
+    return true;
+}
+
 std::vector<CallPlan> PlanCalls(const FormSpec& form, const Inputs& inputs, const CsvTable& table)
 {
-    std::vector<std::size_t> all(table.rows());
-    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+    std::vector<std::size_t> all;
+    all.reserve(table.rows());
+    for (std::size_t i = 0; i < table.rows(); ++i)
+        if (!form.completeRows || IsComplete(inputs, i)) all.push_back(i);
     std::vector<CallPlan> calls;
     if (form.repeat == Repeat::Once) {
         CallPlan call{fmt::format("{}", fmt::join(inputs.names, ", ")), {}, all, {}};
@@ -430,7 +533,7 @@ std::vector<CallPlan> PlanCalls(const FormSpec& form, const Inputs& inputs, cons
         const std::size_t firstCall = calls.size();
         for (std::size_t g = 0; g < groups.labels.size(); ++g)
             calls.push_back({fmt::format("{}: {}", inputs.names[k], groups.labels[g]), {k}, {}, {}});
-        for (std::size_t i = 0; i < table.rows(); ++i)
+        for (const std::size_t i : all)
             if (const double g = groups.codes[0][i]; !IsMissing(g))
                 calls[firstCall + static_cast<std::size_t>(g)].rows.push_back(i);
     }
@@ -441,7 +544,11 @@ std::vector<double> BuildOptions(const Request& request, const FormSpec& form, c
 {
     const AnalysisSpec& analysis = *request.analysis;
     int slots = 0;
-    for (const OptionSpec& option : analysis.options) slots = std::max(slots, option.slot);
+    for (const OptionSpec& option : analysis.options) {
+        slots = std::max(slots, option.slot);
+        if (option.selectsSlot)
+            for (const Choice& c : option.choices) slots = std::max(slots, option.slot + static_cast<int>(c.value));
+    }
     for (const Preset& preset : form.presets) slots = std::max(slots, preset.slot);
     std::vector<double> values(static_cast<std::size_t>(slots), 0.0);
     for (const OptionSpec& option : analysis.options) {
@@ -455,9 +562,17 @@ std::vector<double> BuildOptions(const Request& request, const FormSpec& form, c
             value = std::clamp(value, std::isfinite(option.min) ? option.min : value,
                                std::isfinite(option.max) ? option.max : value);
         }
-        values[static_cast<std::size_t>(option.slot) - 1] = value;
+        if (!option.selectsSlot) {
+            values[static_cast<std::size_t>(option.slot) - 1] = value;
+        } else if (value >= 0) {
+            values[static_cast<std::size_t>(option.slot + static_cast<int>(value)) - 1] = 1;
+        }
     }
-    for (const Preset& preset : form.presets) values[static_cast<std::size_t>(preset.slot) - 1] = preset.value;
+    for (const Preset& preset : form.presets) {
+        const bool derived = !(preset.derived.of == Quantity::Fixed && preset.derived.offset == 0);
+        values[static_cast<std::size_t>(preset.slot) - 1] =
+            derived ? static_cast<double>(context.Evaluate(preset.derived)) : preset.value;
+    }
     return values;
 }
 
@@ -489,9 +604,10 @@ Outcome RunAnalysis(const Request& request, const CsvTable& table)
     Outcome outcome;
     outcome.report.analysis = std::string(analysis.name);
     std::vector<CallColumns> perCall;
+    std::vector<CallColumns> perCallFollowUp;
     for (std::size_t c = 0; c < calls.size(); ++c) {
         CallPlan& plan = calls[c];
-        const CallContext context(form, inputs, plan);
+        const CallContext context(form, inputs, plan, table);
         plan.options = BuildOptions(request, form, context);
 
         CallResult call;
@@ -502,6 +618,7 @@ Outcome RunAnalysis(const Request& request, const CsvTable& table)
         call.labels.classes = inputs.codes.labels;
         call.labels.rowClasses = inputs.rowClasses;
         call.labels.columnClasses = inputs.columnClasses;
+        for (const std::size_t i : plan.rows) call.labels.lines.push_back(table.line(i));
 
         call.arrays.reserve(form.arguments.size());
         for (const ArgumentSpec& spec : form.arguments) call.arrays.push_back(BuildArgument(spec, context, plan, inputs));
@@ -512,10 +629,25 @@ Outcome RunAnalysis(const Request& request, const CsvTable& table)
         if (status != 0)
             throw AnalysisError(StatusError(analysis, status, SmallestSample(form, context, plan, inputs), plan.label));
 
-        AddTables(form, call, table, plan, outcome.report, perCall);
+        AddTables(form, form.tables, call, outcome.report, perCall);
+        if (const FollowUpSpec* next = analysis.followUp;
+            next != nullptr && (next->when.empty() || request.options.contains(std::string(next->when)))) {
+            std::vector<RealHostArray> after;
+            after.reserve(next->arguments.size());
+            for (const ArgumentSpec& spec : next->arguments)
+                after.push_back(BuildArgument(spec, context, plan, inputs, &call.arrays));
+            std::vector<HostArray**> more;
+            for (RealHostArray& array : after) more.push_back(array.ref());
+            if (const int32_t followed = next->call(more); followed != 0)
+                throw AnalysisError(fmt::format("{}: {} (status {})", analysis.name,
+                                                StatusMessage(*next, analysis, followed), followed));
+            for (RealHostArray& array : after) call.arrays.push_back(std::move(array));
+            AddTables(form, next->tables, call, outcome.report, perCallFollowUp);
+        }
         if (request.chart && c + 1 == calls.size()) outcome.chart = BuildChart(*analysis.chart, call, context);
     }
     FinishTables(perCall, outcome.report);
+    FinishTables(perCallFollowUp, outcome.report);
     return outcome;
 }
 

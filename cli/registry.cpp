@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "chart_layouts.hpp"
+
 namespace sheetstat::host {
 namespace {
 
@@ -360,6 +362,378 @@ constexpr FormSpec kMcNemarForms[] = {
 };
 constexpr StatusText kMcNemarStatus[] = {{3, "no case has both measurements"}};
 
+// ======================================================================= repeated, split-plot
+constexpr sv kAnovaColumns[] = {"sum of squares", "degrees of freedom", "mean square", "F", "probability"};
+constexpr sv kRepeatedSources[] = {"treatments", "subjects", "residual", "total"};
+constexpr int kRepeatedPositions[] = {1, 2, 5, 6};
+constexpr ArgumentSpec kRepeatedArgs[] = {kPairData, {"anovaTable", Fill::Result, Fixed(5), Fixed(6)}};
+constexpr TableSpec kRepeatedTables[] = {
+    {.name = "anova", .title = "Analysis of variance (treatments: the columns; subjects: the rows)", .argument = 1,
+     .rows = {L::Fixed, kRepeatedSources, kRepeatedPositions}, .columns = {L::Fixed, kAnovaColumns},
+     .transposed = true},
+};
+constexpr FormSpec kRepeatedForms[] = {
+    {.usage = "COLUMN COLUMN...",
+     .help = "one column per treatment, one subject per row (a subject with an empty cell is left out)",
+     .minColumns = 2, .maxColumns = 0, .arguments = kRepeatedArgs, .tables = kRepeatedTables},
+};
+constexpr StatusText kRepeatedStatus[] = {{3, "at least 2 subjects (rows) need a value in every column"}};
+
+constexpr sv kSplitPlotSources[] = {"treatments",         "subjects within groups", "groups",
+                                    "groups x treatments", "residual",               "total"};
+constexpr Preset kGroupCount[] = {{1, 0, Count(Q::Groups)}};
+constexpr ArgumentSpec kSplitPlotArgs[] = {
+    kOptions1,
+    {"data", Fill::Numbers, Count(Q::Cases), Count(Q::Columns)},
+    {"groupCodes", Fill::GroupCodes, Count(Q::Cases)},
+    {"anovaTable", Fill::Result, Fixed(5), Fixed(6)},
+};
+constexpr TableSpec kSplitPlotTables[] = {
+    {.name = "anova", .title = "Analysis of variance (groups: --by; treatments: the columns)", .argument = 3,
+     .rows = {L::Fixed, kSplitPlotSources}, .columns = {L::Fixed, kAnovaColumns}, .transposed = true},
+};
+constexpr FormSpec kSplitPlotForms[] = {
+    {.usage = "COLUMN... --by GROUP",
+     .help = "one column per treatment, one subject per row, and the subject's group (a subject with an empty "
+             "cell is left out)",
+     .byColumns = 1, .maxColumns = 0, .presets = kGroupCount, .arguments = kSplitPlotArgs,
+     .tables = kSplitPlotTables},
+};
+constexpr StatusText kSplitPlotStatus[] = {{3, "no subject (row) has a group and a value in every column"}};
+
+// ======================================================================= kruskal-wallis, friedman, cochran-q
+constexpr sv kMeanRankRows[] = {"n", "mean rank"};
+constexpr sv kChiSquareTestRows[] = {"chi-square", "degrees of freedom", "probability"};
+constexpr sv kHTestRows[] = {"H (corrected for ties)", "degrees of freedom", "probability"};
+constexpr ArgumentSpec kHTestByArgs[] = {
+    kOptions1,
+    {"data", Fill::Numbers, Count(Q::Cases), Fixed(1)},
+    {"groupCodes", Fill::GroupCodes, Count(Q::Cases)},
+    {"groupStats", Fill::Result, Fixed(2), Count(Q::Groups)},
+    {"results", Fill::Result, Fixed(3)},
+};
+constexpr ArgumentSpec kHTestColumnArgs[] = {
+    kOptions1,
+    {"data", Fill::Numbers, Count(Q::Cases), Count(Q::Columns)},
+    {"groupCodes", Fill::Unused},
+    {"groupStats", Fill::Result, Fixed(2), Count(Q::Columns)},
+    {"results", Fill::Result, Fixed(3)},
+};
+constexpr TableSpec kHTestByTables[] = {
+    {"groups", "Ranks", 3, {L::Fixed, kMeanRankRows}, {L::Groups}},
+    {"test", "Kruskal-Wallis H test", 4, {L::Fixed, kHTestRows}, {L::Fixed, kValue}},
+};
+constexpr TableSpec kHTestColumnTables[] = {
+    {"groups", "Ranks", 3, {L::Fixed, kMeanRankRows}, {L::Columns}},
+    {"test", "Kruskal-Wallis H test", 4, {L::Fixed, kHTestRows}, {L::Fixed, kValue}},
+};
+constexpr FormSpec kHTestForms[] = {
+    {.usage = "VALUE --by GROUP", .help = "one value column and a column with the groups (at least 2)",
+     .byColumns = 1, .minGroups = 2, .presets = kByCodes, .arguments = kHTestByArgs, .tables = kHTestByTables},
+    {.usage = "COLUMN COLUMN...", .help = "one column per group", .minColumns = 2, .maxColumns = 0,
+     .presets = kByColumns, .arguments = kHTestColumnArgs, .tables = kHTestColumnTables},
+};
+constexpr StatusText kHTestStatus[] = {
+    {3, "at least 2 groups need values, and the values may not all be equal ({smallest})"},
+};
+
+constexpr ArgumentSpec kFriedmanArgs[] = {
+    kPairData,
+    {"groupStats", Fill::Result, Fixed(2), Count(Q::Columns)},
+    {"results", Fill::Result, Fixed(3)},
+};
+constexpr TableSpec kFriedmanTables[] = {
+    {"treatments", "Ranks within blocks", 1, {L::Fixed, kMeanRankRows}, {L::Columns}},
+    {"test", "Friedman test", 2, {L::Fixed, kChiSquareTestRows}, {L::Fixed, kValue}},
+};
+constexpr FormSpec kFriedmanForms[] = {
+    {.usage = "COLUMN COLUMN...",
+     .help = "one column per treatment, one block per row (a block with an empty cell is left out)",
+     .minColumns = 2, .maxColumns = 0, .arguments = kFriedmanArgs, .tables = kFriedmanTables},
+};
+constexpr StatusText kFriedmanStatus[] = {{3, "at least 2 blocks (rows) need a value in every column"}};
+
+constexpr sv kQTestRows[] = {"Q", "degrees of freedom", "probability"};
+constexpr ArgumentSpec kQTestArgs[] = {kPairData, {"results", Fill::Result, Fixed(3)}};
+constexpr TableSpec kQTestTables[] = {
+    {"test", "Cochran's Q test", 1, {L::Fixed, kQTestRows}, {L::Fixed, kValue}},
+};
+constexpr FormSpec kQTestForms[] = {
+    {.usage = "COLUMN COLUMN...",
+     .help = "one column per treatment with the responses 0 and 1, one subject per row (a subject with an empty "
+             "cell is left out)",
+     .minColumns = 2, .maxColumns = 0, .arguments = kQTestArgs, .tables = kQTestTables},
+};
+constexpr StatusText kQTestStatus[] = {
+    {3, "at least 2 subjects (rows) need a response in every column"},
+    {8, "the responses must be 0 and 1 (whole numbers)"},
+};
+
+// ======================================================================= qc-chart
+constexpr Choice kControlCharts[] = {{"mean", 0}, {"range", 1}, {"sd", 2}, {"p", 3}, {"np", 4}, {"c", 5}, {"u", 6}};
+constexpr OptionSpec kQcChartOptions[] = {
+    {.flag = "chart",
+     .help = "mean, range or sd (standard deviation) of subgroups of measurements; p (proportion defective), np "
+             "(defectives), c (defects) or u (defects per unit) of counts",
+     .slot = 4, .defaultValue = 0, .selectsSlot = true, .choices = kControlCharts},
+    {.flag = "size", .help = "the subgroup size of measurements (2 to 25 for range and sd), or the sample size of "
+                             "counts (not used by the c chart)",
+     .slot = 1, .defaultValue = 1, .min = 1, .max = 1e9, .integer = true},
+    {.flag = "sigma", .help = "control limits at this many standard errors from the centre line", .slot = 2,
+     .defaultValue = 3, .min = 0},
+    {.flag = "warning", .help = "warning limits at this many standard errors", .slot = 3, .defaultValue = 2, .min = 0},
+    {.flag = "base", .help = "the number of leading points that set the centre line and limits (-1: all points)",
+     .slot = 11, .defaultValue = -1, .min = -1, .max = 1e9, .integer = true},
+};
+constexpr sv kQcPointColumns[] = {"point", "plotted statistic"};
+constexpr sv kQcLimitRows[] = {"centre line", "lower control limit", "upper control limit", "lower warning limit",
+                               "upper warning limit"};
+constexpr ArgumentSpec kQcChartArgs[] = {
+    {"options", Fill::Options, Fixed(11)},
+    {"data", Fill::Vector, Count(Q::Cases)},
+    {"chartPoints", Fill::Result, Count(Q::Cases), Fixed(2)},
+    {"results", Fill::Result, Fixed(5)},
+};
+constexpr TableSpec kQcChartTables[] = {
+    {.name = "points", .title = "Points", .argument = 2, .rows = {L::Index}, .columns = {L::Fixed, kQcPointColumns},
+     .trim = Trim::EmptyRows},
+    {"limits", "Centre line and limits", 3, {L::Fixed, kQcLimitRows}, {L::Fixed, kValue}},
+};
+constexpr FormSpec kQcChartForms[] = {
+    {.usage = "COLUMN",
+     .help = "measurements in time order (subgroups of --size consecutive values), or one count per sample; an "
+             "empty cell counts as the mean",
+     .arguments = kQcChartArgs, .tables = kQcChartTables},
+};
+constexpr SeriesSpec kQcChartSeries[] = {
+    {SeriesKind::LinePoints, "points", 2, 2, Count(Q::Cases), 1, 1, 1},
+};
+constexpr ChartSpec kQcChartChart = {"Control chart of {columns}", "point", "plotted statistic", AxisKind::Numbers,
+                                     kQcChartSeries, ControlLimits};
+constexpr StatusText kQcChartStatus[] = {
+    {3, "at least 2 points (subgroups of --size values, or samples) and 2 values are needed"},
+    {8, "the chart does not fit the data: the range and sd charts need --size from 2 to 25, the p and np charts "
+        "defectives from 0 to --size, the c and u charts counts of at least 0, and --sigma must be above 0"},
+};
+
+// ======================================================================= capability
+constexpr OptionSpec kCapabilityOptions[] = {
+    {.flag = "lsl", .help = "lower specification limit", .slot = 1, .defaultValue = kFromData, .required = true},
+    {.flag = "usl", .help = "upper specification limit", .slot = 2, .defaultValue = kFromData, .required = true},
+};
+constexpr sv kCapabilityRows[] = {"middle of the limits", "mean", "standard deviation", "Cp", "Cpk",
+                                  "ppm outside the limits"};
+constexpr ArgumentSpec kCapabilityArgs[] = {
+    {"specLimits", Fill::Options, Fixed(2)},
+    {"data", Fill::Vector, Count(Q::Cases)},
+    {"results", Fill::Result, Fixed(6)},
+};
+constexpr TableSpec kCapabilityTables[] = {
+    {"capability", "Process capability", 2, {L::Fixed, kCapabilityRows}, {L::Calls}},
+};
+constexpr FormSpec kCapabilityForms[] = {
+    {.usage = "COLUMN...", .help = "measurements, each column rated on its own", .maxColumns = 0,
+     .repeat = Repeat::EachColumn, .arguments = kCapabilityArgs, .tables = kCapabilityTables},
+    {.usage = "COLUMN... --by GROUP", .help = "each column rated within every group", .byColumns = 1,
+     .maxColumns = 0, .repeat = Repeat::EachColumn, .arguments = kCapabilityArgs, .tables = kCapabilityTables},
+};
+constexpr StatusText kCapabilityStatus[] = {{8, "--lsl may not lie above --usl"}};
+
+// ======================================================================= scatter, boxplot, cumulative, pareto
+constexpr sv kPoints[] = {"points"};
+constexpr ArgumentSpec kScatterArgs[] = {kPairData, {"groupCounts", Fill::Result, Fixed(1)}};
+constexpr ArgumentSpec kScatterByArgs[] = {
+    {"data", Fill::NumbersWithGroupCodes, Count(Q::Cases), Fixed(3)},
+    {"groupCounts", Fill::Result, Count(Q::Groups)},
+};
+constexpr TableSpec kScatterTables[] = {{"points", "Points plotted", 1, {L::Fixed, kPoints}, {L::Fixed, kValue}}};
+constexpr TableSpec kScatterByTables[] = {{"points", "Points plotted", 1, {L::Groups}, {L::Fixed, kPoints}}};
+constexpr FormSpec kScatterForms[] = {
+    {.usage = "X Y", .help = "a point per row with both values", .minColumns = 2, .maxColumns = 2,
+     .arguments = kScatterArgs, .tables = kScatterTables},
+    {.usage = "X Y --by GROUP", .help = "a set of points for every group", .byColumns = 1, .minColumns = 2,
+     .maxColumns = 2, .arguments = kScatterByArgs, .tables = kScatterByTables},
+};
+constexpr ChartSpec kScatterChart = {"{column2} against {column1}", "{column1}", "{column2}", AxisKind::Numbers, {},
+                                     ScatterByGroup};
+
+constexpr sv kBoxRows[] = {"minimum",        "5th percentile",  "lower quartile", "median",
+                           "upper quartile", "95th percentile", "maximum"};
+constexpr ArgumentSpec kBoxByArgs[] = {
+    kOptions1,
+    {"data", Fill::NumbersWithGroupCodes, Count(Q::Cases), Fixed(2)},
+    {"boxes", Fill::Result, Fixed(7), Count(Q::Groups)},
+};
+constexpr ArgumentSpec kBoxColumnArgs[] = {
+    kOptions1,
+    {"data", Fill::Numbers, Count(Q::Cases), Count(Q::Columns)},
+    {"boxes", Fill::Result, Fixed(7), Count(Q::Columns)},
+};
+constexpr TableSpec kBoxByTables[] = {{"boxes", "Boxes and whiskers", 2, {L::Fixed, kBoxRows}, {L::Groups}}};
+constexpr TableSpec kBoxColumnTables[] = {{"boxes", "Boxes and whiskers", 2, {L::Fixed, kBoxRows}, {L::Columns}}};
+constexpr FormSpec kBoxForms[] = {
+    {.usage = "VALUE --by GROUP", .help = "a box for every group", .byColumns = 1, .presets = kByCodes,
+     .arguments = kBoxByArgs, .tables = kBoxByTables},
+    {.usage = "COLUMN...", .help = "a box for every column", .maxColumns = 0, .presets = kByColumns,
+     .arguments = kBoxColumnArgs, .tables = kBoxColumnTables},
+};
+constexpr ChartSpec kBoxChart = {"Box-and-whisker plot of {columns}", "", "{columns}", AxisKind::Numbers, {},
+                                 BoxesAndWhiskers};
+
+constexpr sv kCumulativeColumns[] = {"value", "cumulative %", "normal %", "probit", "z + 5"};
+constexpr sv kCountRow[] = {"n"};
+constexpr ArgumentSpec kCumulativeArgs[] = {
+    {"plotTable", Fill::Numbers, Count(Q::Cases), Fixed(5)},
+    {"results", Fill::Result, Fixed(1)},
+};
+constexpr TableSpec kCumulativeTables[] = {
+    {"plot", "Cumulative distribution (ascending values)", 0, {L::Index}, {L::Fixed, kCumulativeColumns}},
+    {"count", "Values", 1, {L::Fixed, kCountRow}, {L::Fixed, kValue}},
+};
+constexpr FormSpec kCumulativeForms[] = {
+    {.usage = "COLUMN", .help = "the values (empty cells are left out)", .completeRows = true,
+     .arguments = kCumulativeArgs, .tables = kCumulativeTables},
+};
+constexpr SeriesSpec kCumulativeSeries[] = {
+    {SeriesKind::Points, "observed", 0, 2, Count(Q::Cases), 1, 1, 1},
+    {SeriesKind::Line, "normal distribution", 0, 3, Count(Q::Cases), 1, 1, 1},
+};
+constexpr ChartSpec kCumulativeChart = {"Cumulative distribution of {columns}", "{columns}", "cumulative %",
+                                        AxisKind::Numbers, kCumulativeSeries};
+
+constexpr sv kParetoColumns[] = {"total", "cumulative %"};
+constexpr int kParetoPositions[] = {2, 3};
+constexpr sv kGrandTotal[] = {"grand total"};
+constexpr ArgumentSpec kParetoByArgs[] = {
+    {"data", Fill::GroupColumns, Count(Q::Cases), Count(Q::Groups)},
+    {"pareto", Fill::Result, Count(Q::Groups), Fixed(3)},
+    {"results", Fill::Result, Fixed(1)},
+};
+constexpr ArgumentSpec kParetoColumnArgs[] = {
+    kPairData,
+    {"pareto", Fill::Result, Count(Q::Columns), Fixed(3)},
+    {"results", Fill::Result, Fixed(1)},
+};
+constexpr TableSpec kParetoByTables[] = {
+    {"categories", "Categories by total", 1, {.source = L::Groups, .codeColumn = 1},
+     {L::Fixed, kParetoColumns, kParetoPositions}},
+    {"total", "Total", 2, {L::Fixed, kGrandTotal}, {L::Fixed, kValue}},
+};
+constexpr TableSpec kParetoColumnTables[] = {
+    {"categories", "Categories by total", 1, {.source = L::Columns, .codeColumn = 1},
+     {L::Fixed, kParetoColumns, kParetoPositions}},
+    {"total", "Total", 2, {L::Fixed, kGrandTotal}, {L::Fixed, kValue}},
+};
+constexpr FormSpec kParetoForms[] = {
+    {.usage = "COUNT --by CATEGORY", .help = "counts (or amounts) and their category; a category's total is the "
+                                             "sum of its counts",
+     .byColumns = 1, .arguments = kParetoByArgs, .tables = kParetoByTables},
+    {.usage = "COLUMN...", .help = "one column per category; its total is the sum of its cells", .maxColumns = 0,
+     .arguments = kParetoColumnArgs, .tables = kParetoColumnTables},
+};
+constexpr ChartSpec kParetoChart = {"Pareto chart of {columns}", "category", "total", AxisKind::Numbers, {},
+                                    ParetoBars};
+
+// ======================================================================= cluster
+constexpr Choice kLinkages[] = {{"single", -1}, {"complete", 0}, {"average", 1}, {"centroid", 2}, {"ward", 3}};
+constexpr OptionSpec kClusterOptions[] = {
+    {.flag = "linkage", .help = "how far apart two clusters are: single, complete, average, centroid or ward",
+     .slot = 3, .defaultValue = 1, .selectsSlot = true, .choices = kLinkages},
+    {.flag = "clusters", .help = "cut the tree into this many clusters and give each object's cluster", .slot = 7,
+     .defaultValue = kFromData, .min = 1, .max = 1e9, .integer = true},
+};
+constexpr Preset kLabelsSupplied[] = {{1, 1}};
+constexpr sv kMergeColumns[] = {"cluster (line)", "size", "joined cluster (line)", "joined size", "level"};
+constexpr int kMergePositions[] = {2, 3, 4, 5, 6};
+constexpr sv kLeafColumns[] = {"line"};
+constexpr sv kClusterColumn[] = {"cluster"};
+constexpr ArgumentSpec kClusterArgs[] = {
+    {"options", Fill::Options, Fixed(6)},
+    {"data", Fill::Numbers, Count(Q::Cases), Count(Q::Columns)},
+    {"labels", Fill::LineNumbers, Count(Q::Cases)},
+    {"history", Fill::Result, Count(Q::Cases), Fixed(6)},
+    {"dendrogram", Fill::Result, Count(Q::Cases, 5), Fixed(2)},
+    {"pairs", Fill::Result, Count(Q::Cases), Fixed(2)},
+    {"leaves", Fill::Result, Count(Q::Cases), Fixed(2)},
+    {"stats", Fill::Result, Fixed(1)},
+};
+constexpr TableSpec kClusterTables[] = {
+    {.name = "merges", .title = "Merges (clusters named by the file line of their first object)", .argument = 3,
+     .rows = {L::Index}, .columns = {L::Fixed, kMergeColumns, kMergePositions}, .trim = Trim::EmptyRows},
+    {.name = "order", .title = "Objects in dendrogram order", .argument = 6, .rows = {L::Index},
+     .columns = {L::Fixed, kLeafColumns}},
+};
+constexpr FormSpec kClusterForms[] = {
+    {.usage = "COLUMN...",
+     .help = "the variables, one object per row (named by its file line; an empty cell counts as its variable's "
+             "mean)",
+     .maxColumns = 0, .presets = kLabelsSupplied, .arguments = kClusterArgs, .tables = kClusterTables},
+};
+constexpr ArgumentSpec kSeparateArgs[] = {
+    {.name = "options", .fill = Fill::Options, .rows = Fixed(1), .from = 7},
+    {.name = "pairs", .fill = Fill::Earlier, .from = 5},
+    {"membership", Fill::Result, Count(Q::Cases)},
+};
+constexpr TableSpec kSeparateTables[] = {
+    {"membership", "Clusters", 10, {L::Lines}, {L::Fixed, kClusterColumn}},
+};
+constexpr StatusText kSeparateStatus[] = {{8, "--clusters must lie between 1 and the number of objects"}};
+constexpr FollowUpSpec kSeparate = {"nkSeparate",    CallExport<nkSeparate>, ArityOf(nkSeparate), "clusters",
+                                    kSeparateArgs, kSeparateTables,         kSeparateStatus};
+constexpr ChartSpec kClusterChart = {"Dendrogram of {columns}", "object (file line)", "level", AxisKind::Numbers, {},
+                                     Dendrogram};
+constexpr StatusText kClusterStatus[] = {{3, "at least 2 objects (rows) are needed"}};
+
+// ======================================================================= survival
+constexpr Preset kUngrouped[] = {{1, 0}};
+constexpr Preset kGrouped[] = {{1, 1}};
+constexpr sv kSurvivalColumns[] = {"time", "at risk", "events", "censored", "survival", "standard error"};
+constexpr sv kSurvivalGroupRows[] = {"lines", "observed events", "expected events"};
+constexpr sv kLogRankRows[] = {"chi-square", "degrees of freedom", "probability"};
+constexpr ArgumentSpec kSurvivalArgs[] = {
+    kOptions1,
+    {"times", Fill::Vector, Count(Q::Cases)},
+    {.name = "events", .fill = Fill::Vector, .rows = Count(Q::Cases), .from = 1},
+    {"groups", Fill::Unused},
+    {"survival", Fill::Result, Fixed(6), Count(Q::Cases)},
+    {"groupTable", Fill::Result, Fixed(3), Fixed(1)},
+    {"test", Fill::Result, Fixed(3)},
+};
+constexpr ArgumentSpec kSurvivalByArgs[] = {
+    kOptions1,
+    {"times", Fill::Vector, Count(Q::Cases)},
+    {.name = "events", .fill = Fill::Vector, .rows = Count(Q::Cases), .from = 1},
+    {"groups", Fill::GroupCodes, Count(Q::Cases)},
+    {"survival", Fill::Result, Fixed(6), Count(Q::Cases)},
+    {"groupTable", Fill::Result, Fixed(3), Count(Q::Groups)},
+    {"test", Fill::Result, Fixed(3)},
+};
+constexpr TableSpec kSurvivalTables[] = {
+    {.name = "survival", .title = "Kaplan-Meier estimates (one line per time at which cases end)", .argument = 4,
+     .rows = {.source = L::GroupRuns, .runs = 5}, .columns = {L::Fixed, kSurvivalColumns}, .transposed = true},
+};
+constexpr TableSpec kSurvivalByTables[] = {
+    kSurvivalTables[0],
+    {"groups", "Groups", 5, {L::Fixed, kSurvivalGroupRows}, {L::Groups}},
+    {"test", "Log-rank test of equal survival", 6, {L::Fixed, kLogRankRows}, {L::Fixed, kValue}},
+};
+constexpr FormSpec kSurvivalForms[] = {
+    {.usage = "TIME EVENT",
+     .help = "one case per row: its time, and 1 (or any number but 0) for an event, 0 or empty for a censored "
+             "case",
+     .minColumns = 2, .maxColumns = 2, .presets = kUngrouped, .arguments = kSurvivalArgs, .tables = kSurvivalTables},
+    {.usage = "TIME EVENT --by GROUP", .help = "the same for every group, with the log-rank test of the groups",
+     .byColumns = 1, .minColumns = 2, .maxColumns = 2, .presets = kGrouped, .arguments = kSurvivalByArgs,
+     .tables = kSurvivalByTables},
+};
+constexpr ChartSpec kSurvivalChart = {"Kaplan-Meier estimates", "{column1}", "survival", AxisKind::Numbers, {},
+                                      KaplanMeierCurves};
+constexpr StatusText kSurvivalStatus[] = {
+    {3, "{smallest}; at least 2 cases with a time are needed, in every group"},
+    {7, "the tables are complete, but the log-rank test cannot be formed: there is no event time at which fewer "
+        "cases had the event than were at risk, or a group has no case at risk at the first event time"},
+};
+
 // ======================================================================= the registry
 constexpr AnalysisSpec kAnalyses[] = {
     {"descriptives", "nkDescriptives", "count, mean, spread, percentiles and shape of each column",
@@ -417,6 +791,61 @@ constexpr AnalysisSpec kAnalyses[] = {
      "McNemar's chi-square test of change between two yes/no measurements of the same cases, and Cohen's kappa "
      "of their agreement.",
      CallExport<nkMcNemar>, ArityOf(nkMcNemar), {}, kMcNemarForms, kMcNemarStatus},
+    {"repeated", "nkRepMeasures", "repeated-measures analysis of variance (treatments in columns)",
+     "Every subject (row) is measured under each treatment (column): the sums of squares of treatments, subjects "
+     "and the residual, with F tests of treatments and subjects against the residual.",
+     CallExport<nkRepMeasures>, ArityOf(nkRepMeasures), {}, kRepeatedForms, kRepeatedStatus},
+    {"split-plot", "nkSplitPlot", "split-plot analysis of variance: groups (--by) and treatments (columns)",
+     "Subjects (rows) belong to the groups of --by and are measured under every treatment (column): groups are "
+     "tested against subjects within groups; treatments, their interaction with groups and subjects against the "
+     "residual.",
+     CallExport<nkSplitPlot>, ArityOf(nkSplitPlot), {}, kSplitPlotForms, kSplitPlotStatus},
+    {"kruskal-wallis", "nkHTest", "Kruskal-Wallis H test of two or more independent groups",
+     "Compares independent groups by the ranks of their pooled values (ties share their mid-rank), corrected for "
+     "ties, against chi-square on groups - 1 degrees of freedom.",
+     CallExport<nkHTest>, ArityOf(nkHTest), {}, kHTestForms, kHTestStatus},
+    {"friedman", "nkFriedman", "Friedman test of treatments (columns) ranked within blocks (rows)",
+     "Ranks the values of every block (row) among themselves and tests the treatments' (columns') rank sums "
+     "against chi-square on treatments - 1 degrees of freedom.",
+     CallExport<nkFriedman>, ArityOf(nkFriedman), {}, kFriedmanForms, kFriedmanStatus},
+    {"cochran-q", "nkQTest", "Cochran's Q test of yes/no (0/1) responses to several treatments",
+     "Tests whether the share of 1 responses differs between treatments (columns) measured on the same subjects "
+     "(rows), against chi-square on treatments - 1 degrees of freedom.",
+     CallExport<nkQTest>, ArityOf(nkQTest), {}, kQTestForms, kQTestStatus},
+    {"qc-chart", "nkQCChart", "Shewhart control chart: points, centre line, control and warning limits",
+     "The points of a control chart of subgroup means, ranges or standard deviations, or of proportions, numbers "
+     "of defectives, defects or defects per unit, with the centre line, control limits (--sigma standard errors) "
+     "and warning limits (--warning). --svg draws the chart.",
+     CallExport<nkQCChart>, ArityOf(nkQCChart), kQcChartOptions, kQcChartForms, kQcChartStatus, &kQcChartChart},
+    {"capability", "nkCapability", "process capability: Cp, Cpk and parts per million outside the limits",
+     "Rates measurements against the specification limits --lsl and --usl: mean, standard deviation, Cp, Cpk and "
+     "the parts per million expected outside the limits under a normal distribution.",
+     CallExport<nkCapability>, ArityOf(nkCapability), kCapabilityOptions, kCapabilityForms, kCapabilityStatus},
+    {"scatter", "nkScatterPlot", "scatter plot of two columns, by group",
+     "The points with both values, counted per group; --svg draws them, a colour per group.",
+     CallExport<nkScatterPlot>, ArityOf(nkScatterPlot), {}, kScatterForms, {}, &kScatterChart},
+    {"boxplot", "nkBoxWhisker", "box-and-whisker values (quartiles, 5th and 95th percentiles, extremes)",
+     "Minimum, 5th percentile, quartiles, median, 95th percentile and maximum of each group or column; --svg draws "
+     "the boxes.",
+     CallExport<nkBoxWhisker>, ArityOf(nkBoxWhisker), {}, kBoxForms, {}, &kBoxChart},
+    {"cumulative", "nkCumulative", "cumulative distribution against the fitted normal (normal probability plot)",
+     "For the sorted values: the empirical cumulative percentage, the percentage expected under the normal "
+     "distribution with the sample's mean and standard deviation, the probit and z + 5; --svg plots the "
+     "observed against the normal percentages.",
+     CallExport<nkCumulative>, ArityOf(nkCumulative), {}, kCumulativeForms, kOneSampleStatus, &kCumulativeChart},
+    {"pareto", "nkPareto", "Pareto chart: categories by their totals, with the cumulative percentage",
+     "Totals of each category, largest first, with the cumulative percentage of the grand total; --svg draws the "
+     "bars and the cumulative line.",
+     CallExport<nkPareto>, ArityOf(nkPareto), {}, kParetoForms, {}, &kParetoChart},
+    {"cluster", "nkCluster", "hierarchical cluster analysis of the rows, with a dendrogram",
+     "Joins the objects (rows) step by step by the squared Euclidean distance of their standardised variables "
+     "under the chosen linkage; --clusters K cuts the tree into K clusters; --svg draws the dendrogram.",
+     CallExport<nkCluster>, ArityOf(nkCluster), kClusterOptions, kClusterForms, kClusterStatus, &kClusterChart,
+     &kSeparate},
+    {"survival", "nkSurvival", "Kaplan-Meier survival estimates and the log-rank test of groups",
+     "Product-limit estimates of survival with Greenwood standard errors, for all cases or for every group of "
+     "--by, with the log-rank test of equal survival; --svg draws the Kaplan-Meier curves.",
+     CallExport<nkSurvival>, ArityOf(nkSurvival), {}, kSurvivalForms, kSurvivalStatus, &kSurvivalChart},
 };
 
 constexpr StatusText kCommonStatus[] = {
@@ -437,6 +866,8 @@ constexpr bool ArgumentsMatchExports()
     for (const AnalysisSpec& a : kAnalyses)
         for (const FormSpec& f : a.forms)
             if (f.arguments.size() != a.arity) return false;
+    for (const AnalysisSpec& a : kAnalyses)
+        if (a.followUp != nullptr && a.followUp->arguments.size() != a.followUp->arity) return false;
     return true;
 }
 static_assert(ArgumentsMatchExports(), "a form lists a different number of arguments than its export takes");
@@ -450,6 +881,13 @@ const AnalysisSpec* FindAnalysis(std::string_view name)
     const auto it = std::find_if(std::begin(kAnalyses), std::end(kAnalyses),
                                  [&](const AnalysisSpec& a) { return a.name == name; });
     return it == std::end(kAnalyses) ? nullptr : &*it;
+}
+
+std::string_view StatusMessage(const FollowUpSpec& followUp, const AnalysisSpec& analysis, int code)
+{
+    for (const StatusText& s : followUp.statuses)
+        if (s.code == code) return s.text;
+    return StatusMessage(analysis, code);
 }
 
 std::string_view StatusMessage(const AnalysisSpec& analysis, int code)

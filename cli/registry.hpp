@@ -63,6 +63,8 @@ struct OptionSpec {
     double max = std::numeric_limits<double>::infinity();
     bool integer = false;
     bool isSwitch = false;      // a flag without value: 1 when given, else the default
+    bool required = false;      // the command line insists on it (no default makes sense)
+    bool selectsSlot = false;   // one-of-several switches: value v sets slot + v to 1 (v < 0: none)
     std::span<const Choice> choices{};  // named values (the flag takes a name)
     Extent derived{};           // default when defaultValue is kFromData and this is not Fixed(0)
 };
@@ -85,14 +87,19 @@ enum class Repeat : uint8_t {
 
 // What the host puts into an argument array before the call.
 enum class Fill : uint8_t {
-    Options,                // 1-D: the options, slot by slot
-    Numbers,                // 2-D: the named columns (rows = cases); further columns MissingValue
-    Vector,                 // 1-D: the one named column of the call
-    Codes,                  // 2-D: the named columns as codes (see CodeKind)
+    Options,                // 1-D: the options, slot by slot from slot `from` (0: slot 1)
+    Numbers,                // 2-D: the named columns (rows = cases) from column `from` (0-based) on,
+                            //      then those before it; further columns MissingValue
+    Vector,                 // 1-D: named column `from` (0-based) of the call
+    Codes,                  // 2-D: the named columns as codes (see CodeKind), in the order of Numbers
     GroupCodes,             // 1-D: the code of each case's --by value
-    NumbersWithGroupCodes,  // 2-D: the first named column, then the codes of each --by column
+    NumbersWithGroupCodes,  // 2-D: the named columns, then the codes of each --by column
+    GroupColumns,           // 2-D: one column per --by group, the first named column's value of each
+                            //      case in its group's column (the other cells MissingValue)
+    LineNumbers,            // 1-D: the file line of each case (numbers that name the cases)
     Result,                 // output only: every element MissingValue before the call
     Unused,                 // not read in this form: a 1-D array of no slots
+    Earlier,                // a follow-up's input: argument `from` of the first export, after its call
 };
 
 struct ArgumentSpec {
@@ -100,12 +107,15 @@ struct ArgumentSpec {
     Fill fill;
     Extent rows = Fixed(0);  // 1-D arrays: the slot count; 2-D: rows
     Extent cols = Fixed(0);  // 2-D arrays: columns; Fixed(0) marks a 1-D array
+    int from = 0;            // see Fill
 };
 
-// An option slot a form fixes (e.g. the data layout).
+// An option slot a form fixes (e.g. the data layout): `value`, or the count `derived`
+// when that is not Fixed(0) (e.g. the number of groups).
 struct Preset {
     int slot;
     double value;
+    Extent derived = Fixed(0);
 };
 
 // ---- Results ----
@@ -120,6 +130,9 @@ enum class LabelSource : uint8_t {
     ColumnClasses,  // the categories of the second coded column
     Lines,          // "line N": the file line of each case
     Calls,          // one per call of a repeated analysis ("height", "height: A")
+    Index,          // "1", "2", ...: one per row of the shown array (points, steps, lines)
+    GroupRuns,      // "A 1", "A 2", "B 1", ...: runs of the --by values, their lengths in row 1 of
+                    // argument `runs` (one column per group; without --by "1", "2", ...)
 };
 
 // Labels of rows or columns of a result table. For sources other than Fixed, `names`
@@ -127,7 +140,20 @@ enum class LabelSource : uint8_t {
 struct Labels {
     LabelSource source = LabelSource::Fixed;
     std::span<const std::string_view> names{};
+    // Fixed: the array positions (1-based) the names label, when not every position in
+    // order (positions left out are not shown).
+    std::span<const int> positions{};
+    // When > 0: row r takes the label numbered (1-based) by the value in column
+    // `codeColumn` of row r of the shown array (e.g. categories sorted by their totals,
+    // or the input row of a prediction with Lines).
+    int codeColumn = 0;
+    int runs = 0;  // GroupRuns: the argument holding the run lengths
 };
+
+// Rows a table drops after the call: none; the trailing rows whose every cell is
+// empty (arrays sized for the most the data could need); or every row from the first
+// whose first cell is -1 (a list closed by an end marker).
+enum class Trim : uint8_t { None, EmptyRows, EndMarker };
 
 struct TableSpec {
     std::string_view name;   // key in JSON and CSV output
@@ -138,6 +164,8 @@ struct TableSpec {
     // When given: the table's columns are column 1 of each of these arguments (and
     // `argument` is not read), e.g. counts, means and deviations side by side.
     std::span<const int> joined{};
+    bool transposed = false;  // the array's columns are the table's rows (sources, lines)
+    Trim trim = Trim::None;
 };
 
 // Status codes in words. "{call}" is replaced by the call's label, "{smallest}" by the
@@ -157,6 +185,7 @@ struct FormSpec {
     Repeat repeat = Repeat::Once;
     CodeKind codes = CodeKind::None;
     bool predictions = false;            // `?` in the first column asks for a prediction
+    bool completeRows = false;           // only rows with every named and --by cell filled take part
     int minClasses = 0, maxClasses = 0;  // codes the coded columns may hold (0: no limit)
     std::span<const Preset> presets{};
     std::span<const ArgumentSpec> arguments{};
@@ -167,8 +196,9 @@ struct FormSpec {
 
 // Bars: one bar per point, side by side when several series are bars; Line: a polyline;
 // Points: a marker per point; Steps: a step function (Kaplan-Meier curves); Segments:
-// points 1-2, 3-4, ... joined in pairs (dendrograms, whiskers, control limits).
-enum class SeriesKind : uint8_t { Bars, Line, Points, Steps, Segments };
+// points 1-2, 3-4, ... joined in pairs (dendrograms, whiskers, control limits);
+// LinePoints: a polyline with a marker at each point (control charts).
+enum class SeriesKind : uint8_t { Bars, Line, Points, Steps, Segments, LinePoints };
 enum class AxisKind : uint8_t { Numbers, Classes };
 
 // A plotted series read from a result array: rows 1..`rows` of `column` (0: one series
@@ -190,7 +220,8 @@ struct CallResult;
 using ChartBuilder = void (*)(const CallResult& call, ChartData& chart);
 
 struct ChartSpec {
-    // In the title and axis labels "{columns}" is replaced by the named columns.
+    // In the title and axis labels "{columns}" is replaced by the named columns, "{column1}",
+    // "{column2}", ... by each of them.
     std::string_view title;
     std::string_view xLabel;
     std::string_view yLabel;
@@ -218,6 +249,20 @@ int32_t CallExport(std::span<HostArray** const> arguments)
     }(std::make_index_sequence<ArityOf(Export)>{});
 }
 
+// A second export an analysis calls after its first succeeded, on the first's results
+// (e.g. cutting a cluster tree into k clusters). Its arguments may take the first
+// call's arrays (Fill::Earlier); in its tables and the chart, argument indices count
+// on after the first export's (first export's arity + k).
+struct FollowUpSpec {
+    std::string_view exportName;
+    ExportCall call;
+    std::size_t arity;
+    std::string_view when;  // the option flag that asks for it ("": always)
+    std::span<const ArgumentSpec> arguments{};
+    std::span<const TableSpec> tables{};
+    std::span<const StatusText> statuses{};
+};
+
 struct AnalysisSpec {
     std::string_view name;        // the subcommand
     std::string_view exportName;  // the library's export
@@ -229,6 +274,7 @@ struct AnalysisSpec {
     std::span<const FormSpec> forms{};
     std::span<const StatusText> statuses{};
     const ChartSpec* chart = nullptr;
+    const FollowUpSpec* followUp = nullptr;
 };
 
 std::span<const AnalysisSpec> Analyses();
@@ -236,5 +282,7 @@ const AnalysisSpec* FindAnalysis(std::string_view name);
 
 // The message for status `code` of `analysis`: its own text, else the common one.
 std::string_view StatusMessage(const AnalysisSpec& analysis, int code);
+// The same for its follow-up export: the follow-up's own text first.
+std::string_view StatusMessage(const FollowUpSpec& followUp, const AnalysisSpec& analysis, int code);
 
 }  // namespace sheetstat::host

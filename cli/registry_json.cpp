@@ -18,14 +18,15 @@ const char* Name(Quantity q)
 }
 const char* Name(Fill f)
 {
-    constexpr const char* names[] = {"options",    "numbers",  "vector", "codes", "groupCodes",
-                                     "numbersWithGroupCodes", "result", "unused"};
+    constexpr const char* names[] = {"options",      "numbers",     "vector", "codes",  "groupCodes",
+                                     "numbersWithGroupCodes", "groupColumns", "lineNumbers", "result", "unused",
+                                     "earlier"};
     return names[static_cast<int>(f)];
 }
 const char* Name(LabelSource s)
 {
     constexpr const char* names[] = {"fixed",   "columns",    "groups",        "groups2", "classes",
-                                     "rowClasses", "columnClasses", "lines", "calls"};
+                                     "rowClasses", "columnClasses", "lines", "calls", "index", "groupRuns"};
     return names[static_cast<int>(s)];
 }
 const char* Name(CodeKind k)
@@ -35,7 +36,7 @@ const char* Name(CodeKind k)
 }
 const char* Name(SeriesKind k)
 {
-    constexpr const char* names[] = {"bars", "line", "points", "steps", "segments"};
+    constexpr const char* names[] = {"bars", "line", "points", "steps", "segments", "linePoints"};
     return names[static_cast<int>(k)];
 }
 
@@ -46,32 +47,57 @@ Json ToJson(const Labels& labels)
 {
     Json names = Json::array();
     for (const auto n : labels.names) names.push_back(n);
-    return Json{{"source", Name(labels.source)}, {"names", names}};
+    Json out{{"source", Name(labels.source)}, {"names", names}};
+    if (!labels.positions.empty())
+        out["positions"] = Json(std::vector<int>(labels.positions.begin(), labels.positions.end()));
+    if (labels.codeColumn > 0) out["codeColumn"] = labels.codeColumn;
+    if (labels.source == LabelSource::GroupRuns) out["runs"] = labels.runs;
+    return out;
 }
 
 Json Number(double x) { return std::isfinite(x) ? Json(x) : Json(nullptr); }
 
-Json ToJson(const FormSpec& form)
+Json ToJson(std::span<const ArgumentSpec> list)
 {
-    Json arguments = Json::array(), tables = Json::array(), presets = Json::array();
-    for (const ArgumentSpec& a : form.arguments) {
+    Json arguments = Json::array();
+    for (const ArgumentSpec& a : list) {
         const bool twoDimensional = !(a.cols.of == Quantity::Fixed && a.cols.offset == 0);
         Json arg{{"name", a.name}, {"fill", Name(a.fill)}, {"rows", ToJson(a.rows)}};
         if (twoDimensional) arg["columns"] = ToJson(a.cols);
+        if (a.from != 0) arg["from"] = a.from;
         arguments.push_back(arg);
     }
-    for (const TableSpec& t : form.tables) {
+    return arguments;
+}
+
+Json ToJson(std::span<const TableSpec> list)
+{
+    constexpr const char* trims[] = {"none", "emptyRows", "endMarker"};
+    Json tables = Json::array();
+    for (const TableSpec& t : list) {
         Json table{{"name", t.name}, {"title", t.title}, {"argument", t.argument}, {"rows", ToJson(t.rows)},
-                   {"columns", ToJson(t.columns)}};
+                   {"columns", ToJson(t.columns)}, {"transposed", t.transposed},
+                   {"trim", trims[static_cast<int>(t.trim)]}};
         if (!t.joined.empty()) table["joined"] = Json(std::vector<int>(t.joined.begin(), t.joined.end()));
         tables.push_back(table);
     }
-    for (const Preset& p : form.presets) presets.push_back(Json{{"slot", p.slot}, {"value", p.value}});
+    return tables;
+}
+
+Json ToJson(const FormSpec& form)
+{
+    Json arguments = ToJson(form.arguments), tables = ToJson(form.tables), presets = Json::array();
+    for (const Preset& p : form.presets) {
+        Json preset{{"slot", p.slot}, {"value", p.value}};
+        if (!(p.derived.of == Quantity::Fixed && p.derived.offset == 0)) preset["derived"] = ToJson(p.derived);
+        presets.push_back(preset);
+    }
     return Json{{"usage", form.usage},           {"help", form.help},
                 {"byColumns", form.byColumns},   {"minColumns", form.minColumns},
                 {"maxColumns", form.maxColumns}, {"minGroups", form.minGroups},
                 {"maxGroups", form.maxGroups},   {"repeat", form.repeat == Repeat::Once ? "once" : "eachColumn"},
                 {"codes", Name(form.codes)},     {"predictions", form.predictions},
+                {"completeRows", form.completeRows},
                 {"minClasses", form.minClasses}, {"maxClasses", form.maxClasses},
                 {"presets", presets},            {"arguments", arguments},
                 {"tables", tables}};
@@ -95,6 +121,8 @@ std::string RegistryJson()
                                    {"max", Number(o.max)},
                                    {"integer", o.integer},
                                    {"switch", o.isSwitch},
+                                   {"required", o.required},
+                                   {"selectsSlot", o.selectsSlot},
                                    {"choices", choices},
                                    {"derived", ToJson(o.derived)}});
         }
@@ -115,6 +143,13 @@ std::string RegistryJson()
                                   {"xAxis", a.chart->xAxis == AxisKind::Classes ? "classes" : "numbers"},
                                   {"series", series},
                                   {"custom", a.chart->custom != nullptr}};
+        }
+        if (const FollowUpSpec* f = a.followUp) {
+            Json statuses2 = Json::array();
+            for (const StatusText& st : f->statuses) statuses2.push_back(Json{{"code", st.code}, {"text", st.text}});
+            entry["followUp"] = Json{{"export", f->exportName}, {"arguments", f->arity},   {"when", f->when},
+                                     {"argumentSpecs", ToJson(f->arguments)},               {"tables", ToJson(f->tables)},
+                                     {"statuses", statuses2}};
         }
         analyses.push_back(entry);
     }

@@ -30,6 +30,7 @@ struct Report {
 struct CallLabels {
     std::vector<std::string> columns;  // the named columns of the call
     std::vector<std::string> groups, groups2, classes, rowClasses, columnClasses;
+    std::vector<std::size_t> lines;  // the file line of each case of the call
 };
 
 // One call of an export: its label, its argument arrays after the call, its labels.
@@ -50,6 +51,10 @@ struct ChartData {
     std::string title, xLabel, yLabel;
     std::vector<std::string> classLabels;  // when not empty: x positions 0, 1, ... are these classes
     std::vector<Series> series;
+    // When > 0: a right-hand axis shows y * rightScale under `rightLabel` (e.g. percentages
+    // of a total beside the counts).
+    double rightScale = 0;
+    std::string rightLabel;
 };
 
 }  // namespace sheetstat::host

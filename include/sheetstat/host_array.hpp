@@ -63,11 +63,14 @@ public:
         return &address_;
     }
     HostArray& descriptor() noexcept { return descriptor_; }
+    const HostArray& descriptor() const noexcept { return descriptor_; }
 
     // Slot k (1-based) of a one-dimensional array.
     T& operator[](std::size_t slot) { return elements_.at(skip_ + slot - 1); }
     // Cell (i, j) (1-based) of a two-dimensional array.
     T& operator()(std::size_t i, std::size_t j) { return elements_.at(Index(i, j)); }
+    const T& operator[](std::size_t slot) const { return elements_.at(skip_ + slot - 1); }
+    const T& operator()(std::size_t i, std::size_t j) const { return elements_.at(Index(i, j)); }
     // The stored element at 0-based storage position p, including skipped ones.
     T& stored(std::size_t p) { return elements_.at(p); }
     std::size_t storedCount() const noexcept { return elements_.size(); }

@@ -259,6 +259,196 @@ TEST_F(Sheetstat, FrequenciesCountClassesAndChartBarsWithTheNormalCurve)
     EXPECT_EQ(two.stroked.size(), 0u);
 }
 
+// Distinct palette colours of a chart: one per plotted series (up to six series).
+std::size_t SeriesCount(const std::string& path)
+{
+    const SeriesColours c = ChartSeries(path);
+    return c.filled.size() + c.stroked.size();
+}
+
+// Mid-ranks of `values` in the pool, by counting.
+long double MidRank(const std::vector<double>& pool, double x)
+{
+    long double below = 0, equal = 0;
+    for (const double y : pool) {
+        below += y < x ? 1 : 0;
+        equal += y == x ? 1 : 0;
+    }
+    return below + (equal + 1) / 2;
+}
+
+TEST_F(Sheetstat, KruskalWallisOfLabelledGroupsAndRepeatedMeasures)
+{
+    File("k.csv", "g,v\nB,4.4\nA,2.1\nA,3.5\nC,7.1\nA,1.2\nB,3.5\nC,\nB,6.0\nC,5.5\nC,8.0\n");
+    const std::vector<std::vector<double>> groups = {{2.1, 3.5, 1.2}, {4.4, 3.5, 6.0}, {7.1, 5.5, 8.0}};
+    std::vector<double> pool;
+    for (const auto& g : groups) pool.insert(pool.end(), g.begin(), g.end());
+    const long double n = static_cast<long double>(pool.size());
+    long double h = 0;
+    for (const auto& g : groups) {
+        long double sum = 0;
+        for (const double x : g) sum += MidRank(pool, x);
+        h += sum * sum / static_cast<long double>(g.size());
+    }
+    h = (12 / (n * (n + 1)) * h - 3 * (n + 1)) / (1 - (8.0L - 2) / (n * n * n - n));  // one pair of ties
+    const Json json = RunJson({"kruskal-wallis", "--format", "json", "k.csv", "v", "--by", "g"});
+    EXPECT_EQ(json["tables"]["groups"]["columns"], Json({"A", "B", "C"}));
+    ExpectClose(json["tables"]["groups"]["rows"]["mean rank"][0], (1 + 3.5L + 2) / 3);
+    ExpectClose(json["tables"]["test"]["rows"]["H (corrected for ties)"][0], h);
+
+    // Subjects in rows, treatments in columns; the subject with an empty cell is left out.
+    File("r.csv", "t1,t2,t3\n10,12,15\n11,13,14\n9,,17\n14,16,21\n");
+    const double y[3][3] = {{10, 12, 15}, {11, 13, 14}, {14, 16, 21}};
+    long double grand = 0, rows[3] = {}, cols[3] = {};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            grand += y[i][j] / 9.0L;
+            rows[i] += y[i][j] / 3.0L;
+            cols[j] += y[i][j] / 3.0L;
+        }
+    long double treatments = 0, subjects = 0, total = 0;
+    for (int k = 0; k < 3; ++k) {
+        treatments += 3 * (cols[k] - grand) * (cols[k] - grand);
+        subjects += 3 * (rows[k] - grand) * (rows[k] - grand);
+    }
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) total += (y[i][j] - grand) * (y[i][j] - grand);
+    const long double residual = total - treatments - subjects;
+    const Json anova = RunJson({"repeated", "--format", "json", "r.csv", "t1", "t2", "t3"})["tables"]["anova"];
+    EXPECT_EQ(anova["columns"][3], "F");
+    EXPECT_EQ(anova["rows"].size(), 4u);  // the design has no between-subject sources
+    ExpectClose(anova["rows"]["treatments"][0], treatments);
+    EXPECT_EQ(anova["rows"]["residual"][1], 4);
+    ExpectClose(anova["rows"]["treatments"][3], (treatments / 2) / (residual / 4));
+    EXPECT_TRUE(anova["rows"]["total"][3].is_null());
+}
+
+TEST_F(Sheetstat, ControlChartCapabilityAndParetoOfLabels)
+{
+    File("q.csv", "x,defect,count\n1,scratch,5\n2,dent,20\n3,\"paint, chipped\",4\n4,scratch,\n5,dent,\n6,"
+                  "\"paint, chipped\",6\n");
+    const Json qc = RunJson({"qc-chart", "--size", "2", "--format", "json", "--svg", "qc.svg", "q.csv", "x"});
+    const Json& points = qc["tables"]["points"]["rows"];
+    EXPECT_EQ(points.size(), 3u);
+    EXPECT_EQ(points["3"], Json({3, 5.5}));
+    const Json& limits = qc["tables"]["limits"]["rows"];
+    EXPECT_EQ(limits["centre line"][0], 3.5);
+    ExpectClose(limits["upper control limit"][0], 3.5L + 3 * std::sqrt(3.5L) / std::sqrt(2.0L));
+    ExpectClose(limits["lower warning limit"][0], 3.5L - 2 * std::sqrt(3.5L) / std::sqrt(2.0L));
+    EXPECT_EQ(SeriesCount((dir_ / "qc.svg").string()), 4u);  // points, centre line, control and warning limits
+
+    const Json cap = RunJson({"capability", "--lsl", "0", "--usl", "12", "--format", "json", "q.csv", "x"});
+    const Moments m = Reference({1, 2, 3, 4, 5, 6});
+    ExpectClose(cap["tables"]["capability"]["rows"]["Cp"][0], 12 / (6 * std::sqrt(m.variance)));
+    ExpectClose(cap["tables"]["capability"]["rows"]["Cpk"][0], m.mean / (3 * std::sqrt(m.variance)));  // LSL nearer
+
+    const Json pareto = RunJson({"pareto", "--format", "json", "--svg", "p.svg", "q.csv", "count", "--by", "defect"});
+    const Json& categories = pareto["tables"]["categories"];
+    EXPECT_EQ(categories["columns"], Json({"total", "cumulative %"}));
+    EXPECT_EQ(categories["rows"].size(), 3u);
+    EXPECT_EQ(categories["rows"]["paint, chipped"][0], 10);
+    ExpectClose(categories["rows"]["paint, chipped"][1], 30 * 100.0L / 35);
+    EXPECT_EQ(pareto["tables"]["total"]["rows"]["grand total"][0], 35);
+    EXPECT_EQ(SeriesCount((dir_ / "p.svg").string()), 2u);  // bars and the cumulative line
+    const Result csv = Run({"pareto", "--format", "csv", "q.csv", "count", "--by", "defect"});
+    EXPECT_LT(csv.out.find("\ncategories,dent,"), csv.out.find("\ncategories,\"paint, chipped\","));  // by total
+}
+
+TEST_F(Sheetstat, ChartsHoldOneSeriesPerPlottedSet)
+{
+    std::string text = "x,y,g\n";
+    for (int i = 0; i < 24; ++i) text += fmt::format("{},{},{}\n", i, (i * 7) % 11, "abc"[i % 3]);
+    File("c.csv", text + ",3,a\n");
+    const struct {
+        std::vector<std::string> args;
+        std::size_t series;
+    } cases[] = {
+        {{"scatter", "c.csv", "x", "y", "--by", "g"}, 3},
+        {{"scatter", "c.csv", "x", "y"}, 1},
+        {{"boxplot", "c.csv", "x", "--by", "g"}, 3},  // boxes, medians, extremes: 8 values give no 5th percentile
+        {{"boxplot", "c.csv", "x", "y"}, 4},          // 24 values: whiskers to the 5th and 95th percentiles too
+        {{"cumulative", "c.csv", "x"}, 2},
+        {{"pareto", "c.csv", "x", "y"}, 2},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin() + 1, {"--svg", "chart.svg"});
+        const Result r = Run(args);
+        ASSERT_EQ(r.exit, 0) << c.args[0] << r.err;
+        EXPECT_EQ(SeriesCount((dir_ / "chart.svg").string()), c.series) << c.args[0] << " " << c.args.back();
+    }
+    const Json cumulative = RunJson({"cumulative", "--format", "json", "c.csv", "x"});
+    EXPECT_EQ(cumulative["tables"]["plot"]["rows"].size(), 24u);  // the empty cell is left out
+    ExpectClose(cumulative["tables"]["plot"]["rows"]["1"][1], 50.0L / 24);
+}
+
+TEST_F(Sheetstat, ClusterTreeCutIntoClusters)
+{
+    File("o.csv", "u,v\n1,1\n1.2,1.1\n5,5\n5.1,5.3\n9,1\n9.2,1.4\n");
+    const std::vector<double> u = {1, 1.2, 5, 5.1, 9, 9.2}, v = {1, 1.1, 5, 5.3, 1, 1.4};
+    const Moments mu = Reference(u), mv = Reference(v);
+    const Json json = RunJson({"cluster", "--format", "json", "--clusters", "3", "--svg", "tree.svg", "o.csv", "u", "v"});
+    const Json& first = json["tables"]["merges"]["rows"]["1"];  // the closest pair: lines 2 and 3
+    EXPECT_EQ(first[0], 2);
+    EXPECT_EQ(first[2], 3);
+    ExpectClose(first[4], 0.2L * 0.2L / mu.variance + 0.1L * 0.1L / mv.variance);
+    EXPECT_EQ(json["tables"]["merges"]["rows"].size(), 5u);
+    const Json& membership = json["tables"]["membership"]["rows"];
+    const std::vector<int> expected = {1, 1, 2, 2, 3, 3};
+    for (std::size_t k = 0; k < expected.size(); ++k)
+        EXPECT_EQ(membership[fmt::format("line {}", k + 2)][0], expected[k]) << k;
+    EXPECT_EQ(SeriesCount((dir_ / "tree.svg").string()), 1u);
+}
+
+// Kaplan-Meier estimates by the product limit and the log-rank statistic of two
+// groups, (O - E)^2 / V, computed here from the cases.
+struct Case {
+    double time;
+    bool event;
+    int group;
+};
+
+TEST_F(Sheetstat, SurvivalOfTwoGroupsWithTheLogRankTest)
+{
+    File("data.csv", "time,event,group\n6,1,B\n3,1,A\n6,0,B\n2,1,A\n9,1,B\n3,0,A\n,1,A\n5,1,A\n12,0,B\n4,1,B\n"
+                     "7,1,A\n10,1,B\n");
+    const std::vector<Case> cases = {{6, true, 1}, {3, true, 0}, {6, false, 1}, {2, true, 0}, {9, true, 1},
+                                     {3, false, 0}, {5, true, 0}, {12, false, 1}, {4, true, 1}, {7, true, 0},
+                                     {10, true, 1}};
+    std::set<double> times;
+    for (const Case& c : cases) times.insert(c.time);
+    long double observed = 0, expected = 0, variance = 0, survivalA = 1;
+    std::vector<long double> survivalOfA;
+    for (const double t : times) {
+        long double atRisk = 0, atRiskA = 0, events = 0, eventsA = 0;
+        for (const Case& c : cases) {
+            atRisk += c.time >= t ? 1 : 0;
+            atRiskA += c.time >= t && c.group == 0 ? 1 : 0;
+            events += c.time == t && c.event ? 1 : 0;
+            eventsA += c.time == t && c.event && c.group == 0 ? 1 : 0;
+        }
+        if (eventsA > 0) survivalOfA.push_back(survivalA *= 1 - eventsA / atRiskA);
+        if (events == 0) continue;
+        observed += eventsA;
+        expected += atRiskA * events / atRisk;
+        if (atRisk > 1) variance += events * (atRisk - events) / (atRisk - 1) * (atRiskA / atRisk) * (1 - atRiskA / atRisk);
+    }
+    const Json json = RunJson({"survival", "--format", "json", "--svg", "km.svg", "data.csv", "time", "event", "--by", "group"});
+    const Json& lines = json["tables"]["survival"]["rows"];
+    EXPECT_EQ(json["tables"]["survival"]["columns"][4], "survival");
+    EXPECT_EQ(lines["A 1"][0], 2);
+    EXPECT_EQ(lines["A 1"][1], 5);
+    ExpectClose(lines["A 1"][4], survivalOfA[0]);
+    ExpectClose(lines["A 1"][5], survivalOfA[0] * std::sqrt(1.0L / (5 * 4)));  // Greenwood
+    EXPECT_EQ(lines["A 2"][3], 1);  // one of the two cases at 3 is censored
+    ExpectClose(lines["A 3"][4], survivalOfA[2]);
+    EXPECT_TRUE(lines["B 5"][4].is_null());  // time 12: a censoring only
+    EXPECT_EQ(json["tables"]["groups"]["rows"]["lines"], Json({4, 5}));
+    ExpectClose(json["tables"]["groups"]["rows"]["expected events"][0], expected);
+    ExpectClose(json["tables"]["test"]["rows"]["chi-square"][0], (observed - expected) * (observed - expected) / variance);
+    EXPECT_EQ(SeriesCount((dir_ / "km.svg").string()), 3u);  // a curve per group and the censoring marks
+}
+
 TEST_F(Sheetstat, TQuantileAndDemo)
 {
     const Result t = Run({"tquantile", "0.05", "10"});
@@ -268,12 +458,16 @@ TEST_F(Sheetstat, TQuantileAndDemo)
     EXPECT_EQ(demo.exit, 0) << demo.err;
     EXPECT_NE(demo.out.find("$ sheetstat ttest tour/people.csv height --by group"), std::string::npos);
     EXPECT_EQ(ChartSeries((dir_ / "tour" / "heads.svg").string()).filled.size(), 1u);
+    EXPECT_NE(demo.out.find("Log-rank test"), std::string::npos);
+    EXPECT_EQ(SeriesCount((dir_ / "tour" / "dendrogram.svg").string()), 1u);
+    EXPECT_EQ(SeriesCount((dir_ / "tour" / "survival.svg").string()), 3u);
 }
 
 TEST_F(Sheetstat, ErrorsAreWordsWithTheirExitCodeAndNoResults)
 {
     File("d.csv", "g,x,y\nA,1,2\nA,2,?\nB,3,abc\n");
     File("q.csv", "g,x\nA,\"1\nB,2\n");
+    File("s.csv", "t,e,g\n1,0,A\n2,0,A\n3,0,B\n4,0,B\n");
     const struct {
         std::vector<std::string> args;
         int exit;
@@ -292,6 +486,12 @@ TEST_F(Sheetstat, ErrorsAreWordsWithTheirExitCodeAndNoResults)
         {{"descriptives", "d.csv"}, 2, "COLUMN is required"},
         {{"anova-of-everything", "d.csv", "x"}, 2, "unknown analysis 'anova-of-everything'"},
         {{"tquantile", "0", "3"}, 2, "P must be a probability"},
+        {{"capability", "d.csv", "x"}, 2, "--lsl is required"},
+        {{"qc-chart", "--chart", "xbar", "d.csv", "x"}, 2, "--chart must be one of mean, range, sd, p, np, c, u"},
+        {{"qc-chart", "--chart", "range", "d.csv", "x"}, 1, "the range and sd charts need --size from 2 to 25"},
+        {{"cluster", "--clusters", "4", "d.csv", "x"}, 1, "--clusters must lie between 1 and the number of objects"},
+        {{"survival", "s.csv", "t", "e", "--by", "g"}, 1, "the log-rank test cannot be formed"},
+        {{"cumulative", "--svg", "c.svg", "d.csv", "x", "y"}, 2, "use 'cumulative FILE COLUMN'"},
     };
     for (const auto& c : cases) {
         const Result r = Run(c.args);

@@ -3,7 +3,9 @@
 // slots outside the options array, forms that the command line cannot tell apart).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <vector>
 
 #include "registry.hpp"
 
@@ -15,8 +17,40 @@ bool IsOneDimensional(const ArgumentSpec& a) { return a.cols.of == Quantity::Fix
 // Rows of a label list that must fit an extent, when both are fixed numbers.
 void ExpectLabelsFit(const Labels& labels, Extent extent, const std::string& where)
 {
+    EXPECT_TRUE(labels.positions.empty() || labels.positions.size() == labels.names.size()) << where;
     if (labels.source != LabelSource::Fixed || extent.of != Quantity::Fixed) return;
     EXPECT_LE(labels.names.size(), static_cast<std::size_t>(extent.offset)) << where;
+    for (const int p : labels.positions) EXPECT_TRUE(p >= 1 && p <= extent.offset) << where;
+}
+
+// The options slots the Options arguments of `arguments` pass.
+std::size_t OptionSlots(std::span<const ArgumentSpec> arguments)
+{
+    std::size_t slots = 0;
+    for (const ArgumentSpec& arg : arguments)
+        if (arg.fill == Fill::Options)
+            slots = std::max(slots, static_cast<std::size_t>(std::max(arg.from, 1) - 1 + arg.rows.offset));
+    return slots;
+}
+
+void ExpectTablesFit(std::span<const TableSpec> tables, std::span<const ArgumentSpec> arguments, const FormSpec& f,
+                     const std::string& where)
+{
+    const int count = static_cast<int>(arguments.size());
+    for (const TableSpec& t : tables) {
+        for (const int j : t.joined) EXPECT_TRUE(j >= 0 && j < count) << where << " " << t.name;
+        EXPECT_TRUE(t.rows.source != LabelSource::GroupRuns || (t.rows.runs >= 0 && t.rows.runs < count)) << where;
+        if (!t.joined.empty()) continue;
+        ASSERT_TRUE(t.argument >= 0 && t.argument < count) << where << " " << t.name;
+        const ArgumentSpec& arg = arguments[static_cast<std::size_t>(t.argument)];
+        const bool twoDimensional = !IsOneDimensional(arg);
+        ExpectLabelsFit(t.rows, t.transposed ? arg.cols : arg.rows, where + " " + std::string(t.name));
+        if (twoDimensional) {
+            ExpectLabelsFit(t.columns, t.transposed ? arg.rows : arg.cols, where + " " + std::string(t.name));
+        }
+        EXPECT_TRUE(twoDimensional || !t.transposed) << where << " " << t.name;
+        EXPECT_TRUE(t.columns.source != LabelSource::Calls || f.repeat == Repeat::EachColumn) << where;
+    }
 }
 
 TEST(Registry, EveryEntryIsConsistent)
@@ -29,24 +63,26 @@ TEST(Registry, EveryEntryIsConsistent)
         for (const FormSpec& f : a.forms) {
             const std::string where = std::string(a.name) + " " + std::string(f.usage);
             EXPECT_EQ(f.arguments.size(), a.arity) << where;
-            std::size_t optionSlots = 0;
-            for (const ArgumentSpec& arg : f.arguments) {
-                if (arg.fill == Fill::Options) optionSlots = static_cast<std::size_t>(arg.rows.offset);
+            // Every argument of the first export, then the follow-up's.
+            std::vector<ArgumentSpec> all(f.arguments.begin(), f.arguments.end());
+            if (a.followUp != nullptr) all.insert(all.end(), a.followUp->arguments.begin(), a.followUp->arguments.end());
+            const std::size_t optionSlots = OptionSlots(all);
+            for (const OptionSpec& o : a.options) {
+                int last = o.slot;
+                for (const Choice& c : o.choices)
+                    if (o.selectsSlot) last = std::max(last, o.slot + static_cast<int>(c.value));
+                EXPECT_LE(static_cast<std::size_t>(last), optionSlots) << where << " --" << o.flag;
             }
-            for (const OptionSpec& o : a.options) EXPECT_LE(static_cast<std::size_t>(o.slot), optionSlots) << where;
             for (const Preset& p : f.presets) {
                 EXPECT_GE(p.slot, 1) << where;
                 EXPECT_LE(static_cast<std::size_t>(p.slot), optionSlots) << where;
             }
-            for (const TableSpec& t : f.tables) {
-                const int count = static_cast<int>(f.arguments.size());
-                for (const int j : t.joined) EXPECT_TRUE(j >= 0 && j < count) << where << " " << t.name;
-                if (!t.joined.empty()) continue;
-                ASSERT_TRUE(t.argument >= 0 && t.argument < count) << where << " " << t.name;
-                const ArgumentSpec& arg = f.arguments[static_cast<std::size_t>(t.argument)];
-                ExpectLabelsFit(t.rows, arg.rows, where + " " + std::string(t.name));
-                if (!IsOneDimensional(arg)) ExpectLabelsFit(t.columns, arg.cols, where + " " + std::string(t.name));
-                EXPECT_TRUE(t.columns.source != LabelSource::Calls || f.repeat == Repeat::EachColumn) << where;
+            ExpectTablesFit(f.tables, f.arguments, f, where);
+            if (a.followUp != nullptr) {
+                EXPECT_EQ(a.followUp->arguments.size(), a.followUp->arity) << where;
+                for (const ArgumentSpec& arg : a.followUp->arguments)
+                    EXPECT_TRUE(arg.fill != Fill::Earlier || (arg.from >= 0 && static_cast<std::size_t>(arg.from) < a.arity));
+                ExpectTablesFit(a.followUp->tables, all, f, where + " (follow-up)");
             }
             // No two forms with the same --by count may accept the same number of columns.
             for (const FormSpec& g : a.forms) {

@@ -1,0 +1,183 @@
+#include "chart_layouts.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <fmt/format.h>
+
+#include "data_table.hpp"
+
+namespace sheetstat::host {
+namespace {
+
+// Cell (i, j), 1-based, of a result array; MissingValue outside it.
+double At(const CallResult& call, std::size_t argument, std::size_t i, std::size_t j = 1)
+{
+    if (argument >= call.arrays.size()) return kMissing;
+    const RealHostArray& a = call.arrays[argument];
+    if (a.descriptor().dimensions == 1) return j == 1 && i >= 1 && i <= a.rows() ? a[i] : kMissing;
+    return i >= 1 && i <= a.rows() && j >= 1 && j <= a.cols() ? a(i, j) : kMissing;
+}
+
+std::size_t Columns(const CallResult& call, std::size_t argument)
+{
+    const RealHostArray& a = call.arrays.at(argument);
+    return a.descriptor().dimensions == 1 ? 1 : a.cols();
+}
+
+// A count read from a result cell (0 for an empty or negative cell).
+std::size_t CountAt(const CallResult& call, std::size_t argument, std::size_t i, std::size_t j = 1)
+{
+    const double n = At(call, argument, i, j);
+    return IsMissing(n) || !(n > 0) ? 0 : static_cast<std::size_t>(n);
+}
+
+// The names of the groups, or else of the named columns.
+const std::vector<std::string>& GroupNames(const CallResult& call)
+{
+    return call.labels.groups.empty() ? call.labels.columns : call.labels.groups;
+}
+
+void Add(ChartData& chart, Series series)
+{
+    if (!series.x.empty()) chart.series.push_back(std::move(series));
+}
+
+void Segment(Series& s, double x0, double y0, double x1, double y1)
+{
+    if (IsMissing(y0) || IsMissing(y1)) return;
+    s.x.insert(s.x.end(), {x0, x1});
+    s.y.insert(s.y.end(), {y0, y1});
+}
+
+}  // namespace
+
+void ScatterByGroup(const CallResult& call, ChartData& chart)
+{
+    const std::size_t groups = call.arrays.at(1).rows();
+    std::size_t row = 1;
+    for (std::size_t g = 0; g < groups; ++g) {
+        std::string label = g < call.labels.groups.size() ? call.labels.groups[g] : "points";
+        Series s{SeriesKind::Points, std::move(label), {}, {}};
+        for (std::size_t n = CountAt(call, 1, g + 1); n > 0; --n, ++row) {
+            s.x.push_back(At(call, 0, row, 1));
+            s.y.push_back(At(call, 0, row, 2));
+        }
+        Add(chart, std::move(s));
+    }
+}
+
+void BoxesAndWhiskers(const CallResult& call, ChartData& chart)
+{
+    enum Row { kMin = 1, kP5, kLower, kMedian, kUpper, kP95, kMax };
+    chart.classLabels = GroupNames(call);
+    Series boxes{SeriesKind::Segments, "quartiles", {}, {}}, medians{SeriesKind::Segments, "median", {}, {}},
+        whiskers{SeriesKind::Segments, "5th to 95th percentile", {}, {}},
+        extremes{SeriesKind::Points, "minimum, maximum", {}, {}};
+    for (std::size_t g = 0; g < Columns(call, 2); ++g) {
+        const auto v = [&](int row) { return At(call, 2, static_cast<std::size_t>(row), g + 1); };
+        const double x = static_cast<double>(g), half = 0.3;
+        if (!IsMissing(v(kLower)) && !IsMissing(v(kUpper))) {
+            Segment(boxes, x - half, v(kLower), x + half, v(kLower));
+            Segment(boxes, x - half, v(kUpper), x + half, v(kUpper));
+            Segment(boxes, x - half, v(kLower), x - half, v(kUpper));
+            Segment(boxes, x + half, v(kLower), x + half, v(kUpper));
+        }
+        Segment(medians, x - half, v(kMedian), x + half, v(kMedian));
+        Segment(whiskers, x, v(kP5), x, v(kLower));
+        Segment(whiskers, x, v(kUpper), x, v(kP95));
+        for (const int row : {kMin, kMax})
+            if (!IsMissing(v(row))) {
+                extremes.x.push_back(x);
+                extremes.y.push_back(v(row));
+            }
+    }
+    for (Series* s : {&boxes, &medians, &whiskers, &extremes}) Add(chart, std::move(*s));
+}
+
+void ControlLimits(const CallResult& call, ChartData& chart)
+{
+    if (chart.series.empty()) return;
+    const auto [first, last] = std::minmax_element(chart.series.front().x.begin(), chart.series.front().x.end());
+    const double x0 = *first, x1 = *last;
+    Series centre{SeriesKind::Line, "centre line", {}, {}}, control{SeriesKind::Segments, "control limits", {}, {}},
+        warning{SeriesKind::Segments, "warning limits", {}, {}};
+    Segment(centre, x0, At(call, 3, 1), x1, At(call, 3, 1));
+    for (const std::size_t slot : {2U, 3U}) Segment(control, x0, At(call, 3, slot), x1, At(call, 3, slot));
+    for (const std::size_t slot : {4U, 5U}) Segment(warning, x0, At(call, 3, slot), x1, At(call, 3, slot));
+    for (Series* s : {&centre, &control, &warning}) Add(chart, std::move(*s));
+}
+
+void ParetoBars(const CallResult& call, ChartData& chart)
+{
+    const std::vector<std::string>& names = GroupNames(call);
+    const double total = At(call, 2, 1);
+    Series bars{SeriesKind::Bars, "total", {}, {}}, share{SeriesKind::LinePoints, "cumulative %", {}, {}};
+    for (std::size_t k = 1; k <= call.arrays.at(1).rows(); ++k) {
+        const double category = At(call, 1, k, 1), sum = At(call, 1, k, 2), percent = At(call, 1, k, 3);
+        const bool named = !IsMissing(category) && category >= 1 && category <= static_cast<double>(names.size());
+        chart.classLabels.push_back(named ? names[static_cast<std::size_t>(category) - 1] : fmt::format("{}", k));
+        const double x = static_cast<double>(k - 1);
+        bars.x.push_back(x);
+        bars.y.push_back(sum);
+        if (!IsMissing(percent) && total > 0) {
+            share.x.push_back(x);
+            share.y.push_back(percent * total / 100);
+        }
+    }
+    if (!share.x.empty()) {
+        chart.rightScale = 100 / total;
+        chart.rightLabel = "cumulative %";
+    }
+    Add(chart, std::move(bars));
+    Add(chart, std::move(share));
+}
+
+void Dendrogram(const CallResult& call, ChartData& chart)
+{
+    const std::size_t leaves = call.arrays.at(6).rows();
+    for (std::size_t k = 1; k <= leaves; ++k) chart.classLabels.push_back(fmt::format("{}", At(call, 6, k, 1)));
+    // Polylines broken by an empty x; positions 1..N stand at class positions 0..N-1.
+    Series tree{SeriesKind::Segments, "merges", {}, {}};
+    for (std::size_t i = 1; i < call.arrays.at(4).rows(); ++i) {
+        const double xa = At(call, 4, i, 1), xb = At(call, 4, i + 1, 1);
+        if (!IsMissing(xa) && !IsMissing(xb)) Segment(tree, xa - 1, At(call, 4, i, 2), xb - 1, At(call, 4, i + 1, 2));
+    }
+    Add(chart, std::move(tree));
+}
+
+void KaplanMeierCurves(const CallResult& call, ChartData& chart)
+{
+    Series censored{SeriesKind::Points, "censored", {}, {}};
+    const std::size_t lines = Columns(call, 4);
+    std::size_t line = 1;
+    for (std::size_t g = 1; g <= Columns(call, 5) && line <= lines; ++g) {
+        std::string label = g <= call.labels.groups.size() ? call.labels.groups[g - 1] : "all cases";
+        Series curve{SeriesKind::Steps, std::move(label), {}, {}};
+        double survival = 1;
+        const double start = std::min(0.0, At(call, 4, 1, line));
+        curve.x.push_back(start);
+        curve.y.push_back(survival);
+        double lastTime = start;
+        for (std::size_t n = CountAt(call, 5, 1, g); n > 0 && line <= lines; --n, ++line) {
+            const double t = At(call, 4, 1, line), s = At(call, 4, 5, line);
+            lastTime = t;
+            if (!IsMissing(s)) {
+                survival = s;
+                curve.x.push_back(t);
+                curve.y.push_back(s);
+            }
+            if (CountAt(call, 4, 4, line) > 0) {
+                censored.x.push_back(t);
+                censored.y.push_back(survival);
+            }
+        }
+        if (lastTime > curve.x.back()) {  // the curve runs on to the last case
+            curve.x.push_back(lastTime);
+            curve.y.push_back(survival);
+        }
+        Add(chart, std::move(curve));
+    }
+    Add(chart, std::move(censored));
+}
+
+}  // namespace sheetstat::host

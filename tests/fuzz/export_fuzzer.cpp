@@ -17,10 +17,8 @@
 // that returned 0. AddressSanitizer and UndefinedBehaviorSanitizer catch the rest.
 // A finding prints one line naming the export and the broken rule and aborts.
 //
-// SHEETSTAT_FUZZ_SKIP_KNOWN=1 (temporary, while they are being fixed) counts the
-// known faults listed under Known instead of aborting, and skips the inputs that would
-// hang or exhaust memory on them. SHEETSTAT_FUZZ_SEED_DIR=dir writes one seed per
-// export (its valid call) into dir at start-up.
+// SHEETSTAT_FUZZ_SEED_DIR=dir writes one seed per export (its valid call) into dir at
+// start-up; SHEETSTAT_FUZZ_DESCRIBE prints each call before making it.
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -29,7 +27,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,79 +47,7 @@ constexpr std::size_t kMaxElements = 4096;  // per array
 constexpr std::size_t kMaxOperations = 64;
 constexpr double kSkippedFill = -8.5e7;
 
-// ---- Known faults (being fixed); anything else is a new finding ----
-
-enum class Known {
-    None,
-    FisherHugeCells,  // Fisher's exact test walks once per unit of a huge cell
-};
-
-const char* KnownName(Known known)
-{
-    switch (known) {
-    case Known::FisherHugeCells: return "Fisher's exact test slow on huge cells";
-    case Known::None: break;
-    }
-    return "new";
-}
-
-bool skipKnown = false;
 bool describe = false;  // print each call before making it (for reproducing a finding)
-std::map<std::pair<Known, std::string>, long> knownSeen;
-
-void PrintKnownSummary()
-{
-    for (const auto& [key, count] : knownSeen) {
-        std::fprintf(stderr, "sheetstat fuzz: known fault (%s) in %s: %ld inputs\n", KnownName(key.first),
-                     key.second.c_str(), count);
-    }
-}
-
-// ---- Reading the input ----
-
-class Input {
-public:
-    Input(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::size_t remaining() const noexcept { return size_ - position_; }
-    uint8_t Byte() noexcept { return position_ < size_ ? data_[position_++] : 0; }
-    // "name:" at the start of the input.
-    std::string_view Name() noexcept
-    {
-        const auto* begin = reinterpret_cast<const char*>(data_);
-        const std::string_view text(begin, std::min<std::size_t>(size_, 32));
-        const std::size_t colon = text.find(':');
-        if (colon == std::string_view::npos || colon < 3 || text.substr(0, 2) != "nk") return {};
-        position_ = colon + 1;
-        return text.substr(0, colon);
-    }
-
-private:
-    const uint8_t* data_;
-    std::size_t size_;
-    std::size_t position_ = 0;
-};
-
-constexpr double kSignallingNaN = std::bit_cast<double>(0x7FF0000000000001ULL);
-
-// Codes below 128 are the small integers 0..7, so that class and group codes hit
-// valid ranges often; the others the values that break careless code.
-double PaletteValue(uint8_t code)
-{
-    static const double special[] = {
-        -1, -0.5, 0.5, 1.9, -0.0, 2.5, -7, 0.1, 100, 1e6, kNaN, kInfinity, -kInfinity, 1e300, -1e300, 5e-324,
-        1e-310, -1e-310, 1e-300, kMissing, kPredictMarker, 3e9, -3e9, 2147483648.0, -2147483649.0, 2147483647.0,
-        -2147483648.0, 2147483647.5, 1e8 + 0.3, 1e8, 1e-8, 9007199254740992.0, 1e15, 268435456.0, 1e154, -1e154,
-        kSignallingNaN, -kNaN, 4.9, 30, 1e-154,
-    };
-    if (code < 128) return code % 8;
-    return special[(code - 128) % std::size(special)];
-}
-
-int32_t PaletteLowerBound(uint8_t code)
-{
-    static const int32_t bounds[] = {1, 0, -1, 2, 5, INT32_MIN, INT32_MAX, -5};
-    return bounds[code % std::size(bounds)];
-}
 
 // ---- The call an input describes ----
 
@@ -353,22 +278,12 @@ struct Check {
     const CallPlan& call;
     const std::string exportName;
     const std::vector<GuardedArray>& before;  // the arrays as the call received them
-    bool halted = false;
 
-    // A broken rule: known ones are counted when skipping them, everything else aborts.
-    void Fail(const std::string& what, Known known)
+    // A broken rule: print the finding and abort.
+    [[noreturn]] void Fail(const std::string& what) const
     {
-        if (known != Known::None && skipKnown) {
-            if (knownSeen[{known, exportName}]++ == 0) {
-                std::fprintf(stderr, "sheetstat fuzz: known fault (%s) in %s: %s\n", KnownName(known),
-                             exportName.c_str(), what.c_str());
-            }
-            halted = true;
-            return;
-        }
-        const std::string label = known == Known::None ? "" : std::string(" [known fault: ") + KnownName(known) + "]";
-        std::fprintf(stderr, "\nsheetstat fuzz finding in %s: %s%s\n%s", exportName.c_str(), what.c_str(),
-                     label.c_str(), DescribeCall(call).c_str());
+        std::fprintf(stderr, "\nsheetstat fuzz finding in %s: %s\n%s", exportName.c_str(), what.c_str(),
+                     DescribeCall(call).c_str());
         std::abort();
     }
 };
@@ -377,23 +292,23 @@ void CheckArrays(Check& check, int32_t status, const std::vector<GuardedArray>& 
 {
     const CallPlan& call = check.call;
     bool wroteNonFinite = false;
-    for (std::size_t k = 0; k < arrays.size() && !check.halted; ++k) {
+    for (std::size_t k = 0; k < arrays.size(); ++k) {
         const std::string name = call.entry->parameters[k].name;
         const GuardedArray& array = arrays[k];
         const GuardedArray& was = check.before[k];
-        if (!array.GuardsIntact()) check.Fail("wrote outside the storage of " + name, Known::None);
+        if (!array.GuardsIntact()) check.Fail("wrote outside the storage of " + name);
         const bool readable = array.presence() == Presence::Present &&
                               array.dimensions() == DeclaredDimensions(*call.arrays[k].valid);
-        for (std::size_t p = 0; p < array.storedCount() && !check.halted; ++p) {
+        for (std::size_t p = 0; p < array.storedCount(); ++p) {
             if (std::bit_cast<uint64_t>(array.stored(p)) == std::bit_cast<uint64_t>(was.stored(p))) continue;
-            if (!readable) check.Fail("wrote into " + name + ", which it must reject", Known::None);
-            if (!array.IsUsed(p)) check.Fail("wrote a skipped element of " + name, Known::None);
-            if (call.entry->parameters[k].role == Role::In) check.Fail("wrote into the input " + name, Known::None);
+            if (!readable) check.Fail("wrote into " + name + ", which it must reject");
+            if (!array.IsUsed(p)) check.Fail("wrote a skipped element of " + name);
+            if (call.entry->parameters[k].role == Role::In) check.Fail("wrote into the input " + name);
             wroteNonFinite = wroteNonFinite || !std::isfinite(array.stored(p));
         }
     }
-    if (status == kOk && wroteNonFinite && !check.halted) {
-        check.Fail("wrote a NaN or an infinity with status 0", Known::None);
+    if (status == kOk && wroteNonFinite) {
+        check.Fail("wrote a NaN or an infinity with status 0");
     }
 }
 
@@ -422,29 +337,13 @@ std::pair<int32_t, int32_t> RunOnce(Check& check, std::vector<GuardedArray>& arr
     const FloatingPointState after = FloatingPointState::Read();
     testing::RestoreDefaultEnvironment();
     const int32_t allocations = sheetstatFailAllocationAfter(-1);
-    if (!(after == caller)) check.Fail("changed the caller's floating-point environment", Known::None);
-    if (LiveWorkBlocks() != liveBefore) check.Fail("left work storage behind", Known::None);
+    if (!(after == caller)) check.Fail("changed the caller's floating-point environment");
+    if (LiveWorkBlocks() != liveBefore) check.Fail("left work storage behind");
     if (!KnownStatus(status) && !(status == kNoMemory && failAllocation >= 0)) {
-        check.Fail("returned status " + std::to_string(status), Known::None);
+        check.Fail("returned status " + std::to_string(status));
     }
     CheckArrays(check, status, arrays);
     return {status, allocations};
-}
-
-// Inputs that run into a known fault that would hang or exhaust memory.
-Known HangsOrExhausts(const CallPlan& call, const std::vector<GuardedArray>& arrays)
-{
-    const std::string_view name = call.entry->name;
-    const auto firstSlot = [&](std::size_t k) {
-        return arrays[k].presence() == Presence::Present && arrays[k].dimensions() == 1 && arrays[k].rows() > 0
-                   ? arrays[k](1, 1) : 0.0;
-    };
-    if (name == "nkCrosstabs" && std::trunc(firstSlot(0)) == 0 && arrays[2].dimensions() == 2) {
-        for (std::size_t p = 0; p < arrays[2].storedCount(); ++p) {
-            if (std::fabs(arrays[2].stored(p)) > 1e6) return Known::FisherHugeCells;
-        }
-    }
-    return Known::None;
 }
 
 void RunExportCall(const CallPlan& call)
@@ -453,22 +352,14 @@ void RunExportCall(const CallPlan& call)
     for (const ArrayPlan& plan : call.arrays) arrays.push_back(Build(plan));
     const std::vector<GuardedArray> before = arrays;
     Check check{call, call.entry->name, before};
-    if (skipKnown) {
-        const Known known = HangsOrExhausts(call, arrays);
-        if (known != Known::None) {
-            ++knownSeen[{known, check.exportName}];
-            return;
-        }
-    }
     const auto [status, allocations] = RunOnce(check, arrays, -1);
-    if (check.halted || call.failAllocation < 0 || call.failAllocation >= allocations) return;
+    if (call.failAllocation < 0 || call.failAllocation >= allocations) return;
     // The same call with one of the allocations it made failing.
     arrays = before;
     const auto [failedStatus, ignored] = RunOnce(check, arrays, call.failAllocation);
-    if (!check.halted && failedStatus != kNoMemory) {
+    if (failedStatus != kNoMemory) {
         check.Fail("returned " + std::to_string(failedStatus) + " (not 2) when allocation " +
-                       std::to_string(call.failAllocation + 1) + " of " + std::to_string(allocations) + " failed",
-                   Known::None);
+                       std::to_string(call.failAllocation + 1) + " of " + std::to_string(allocations) + " failed");
     }
 }
 
@@ -482,8 +373,8 @@ void RunTofP(const CallPlan& call)
     const double t = nkTofP(call.tofP[0], call.tofP[1]);
     const FloatingPointState after = FloatingPointState::Read();
     testing::RestoreDefaultEnvironment();
-    if (!(after == caller)) check.Fail("changed the caller's floating-point environment", Known::None);
-    if (!(t == -1 || (t >= 0 && t <= 10))) check.Fail("returned " + std::to_string(t), Known::None);
+    if (!(after == caller)) check.Fail("changed the caller's floating-point environment");
+    if (!(t == -1 || (t >= 0 && t <= 10))) check.Fail("returned " + std::to_string(t));
 }
 
 void WriteSeeds(const char* directory)
@@ -509,9 +400,6 @@ void WriteSeeds(const char* directory)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     using namespace sheetstat::fuzz;
-    const char* skip = std::getenv("SHEETSTAT_FUZZ_SKIP_KNOWN");
-    skipKnown = skip != nullptr && std::string_view(skip) == "1";
-    if (skipKnown) std::atexit(PrintKnownSummary);
     describe = std::getenv("SHEETSTAT_FUZZ_DESCRIBE") != nullptr;
     if (const char* directory = std::getenv("SHEETSTAT_FUZZ_SEED_DIR")) WriteSeeds(directory);
     return 0;

@@ -97,6 +97,7 @@ Real Adaptive(const F& f, Real a, Real b, Real tolerance, int& budget)
 template <class F>
 Real Integrate(const F& f, Real a, Real b, Real enough = 0)
 {
+    if (!(a < b)) return 0;  // an empty interval (a statistic of 0 from a bisection)
     Real error = 0;
     const Real rough = detail::KronrodRule(f, a, b, error);
     const Real tolerance = std::fmax(std::fmax(1e-14L * std::fabs(rough), enough), 1e-4000L);

@@ -27,6 +27,7 @@
 #include "analyses/regression/predictions_list.hpp"
 #include "analyses/regression/regression_factor.hpp"
 #include "analyses/regression/weighted_total_sum_of_squares.hpp"
+#include "analyses/regression/xy_rows.hpp"
 #include "frame/codes.hpp"
 #include "frame/export_frame.hpp"
 #include "frame/host_arrays.hpp"
@@ -71,11 +72,11 @@ public:
 
         // The basis: u = (x − mid)/h with a constant, x·c without.
         if (constant_) {
-            mid_ = std::midpoint(minX_, maxX_);
-            scale_ = PowerOfTwoAtOrAbove(maxX_ / 2 - minX_ / 2);
+            mid_ = std::midpoint(range_.min, range_.max);
+            scale_ = PowerOfTwoAtOrAbove(range_.max / 2 - range_.min / 2);
         } else {
             mid_ = 0;
-            scale_ = maxAbsX_ > 0 ? maxAbsX_ : 1.0;
+            scale_ = range_.maxAbs > 0 ? range_.maxAbs : 1.0;
         }
 
         RealVector sig(1, m);
@@ -144,29 +145,13 @@ public:
         };
         const std::size_t points = curve_.rows();
         for (std::size_t i = 1; i <= points; ++i) {
-            const double xi = std::lerp(minX_, maxX_, static_cast<double>(i - 1) / static_cast<double>(points - 1));
+            const double xi = std::lerp(range_.min, range_.max, static_cast<double>(i - 1) / static_cast<double>(points - 1));
             curve_(i, 1) = xi;
             curve_(i, 2) = predict(xi);
         }
         const std::size_t n = data_.rows();
-        if (predictionsWanted_) {
-            WritePredictions(predictions_, y(), n, [&](std::size_t r) {
-                y()[r] = kMissingValue;
-                return IsMissing(x()[r]) ? kMissingValue : predict(x()[r]);
-            });
-        }
-        if (residualsWanted_) {
-            for (std::size_t r = 0; r < n; ++r) {
-                double residual = kMissingValue;
-                if (!IsMissing(x()[r]) && !IsMissing(y()[r]) && !IsPredictMarker(y()[r])) {
-                    const double fitted = predict(x()[r]);
-                    if (!IsMissing(fitted)) residual = y()[r] - fitted;
-                }
-                residuals_(r + 1, 1) = residual;
-            }
-        }
-        usable.Compact(x());
-        usable.Compact(y());
+        WriteXYFitOutputs(x(), y(), n, usable, predictionsWanted_ ? &predictions_ : nullptr,
+                          residualsWanted_ ? &residuals_ : nullptr, predict);
         for (std::size_t i = 1; i <= m; ++i) weights_[i] = sig[Index(i)];
     }
 
@@ -193,23 +178,8 @@ private:
 
     void ReadData(CompleteRows& usable)
     {
-        std::size_t markers = 0;
-        for (std::size_t r = 0; r < data_.rows(); ++r) {
-            const double xr = x()[r], yr = y()[r];
-            if (!IsMissing(xr)) RequireFinite(xr);
-            RequireFinite(weights_[r + 1]);
-            if (IsPredictMarker(yr)) {
-                ++markers;
-                continue;
-            }
-            if (IsMissing(yr)) continue;
-            RequireFinite(yr);
-            if (IsMissing(xr)) continue;
-            usable.Append(r);
-            if (usable.count() == 1 || xr < minX_) minX_ = xr;
-            if (usable.count() == 1 || xr > maxX_) maxX_ = xr;
-            maxAbsX_ = std::fmax(maxAbsX_, std::fabs(xr));
-        }
+        const std::size_t markers = ReadXYRows(x(), y(), data_.rows(), usable, range_,
+                                               [&](std::size_t r) { RequireFinite(weights_[r + 1]); });
         if (predictionsWanted_) RequirePredictionsRoom(predictions_, markers);
     }
 
@@ -306,7 +276,7 @@ private:
     RealMatrixView data_, predictions_, residuals_, curve_, coefficients_;
     bool residualsWanted_ = false, predictionsWanted_ = false, constant_ = true;
     int32_t degree_ = 0;
-    double minX_ = 0, maxX_ = 0, maxAbsX_ = 0;
+    XRange range_;
     double mid_ = 0, scale_ = 1;
 };
 

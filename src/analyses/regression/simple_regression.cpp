@@ -23,6 +23,7 @@
 
 #include "analyses/regression/complete_rows.hpp"
 #include "analyses/regression/predictions_list.hpp"
+#include "analyses/regression/xy_rows.hpp"
 #include "frame/codes.hpp"
 #include "frame/export_frame.hpp"
 #include "frame/host_arrays.hpp"
@@ -142,24 +143,9 @@ public:
         models_(7, static_cast<std::size_t>(best)) = 1;
 
         WriteCurve(best, usable);
-        if (predictionsWanted_) {
-            WritePredictions(predictions_, y(), data_.rows(), [&](std::size_t r) {
-                y()[r] = kMissingValue;
-                return IsMissing(x()[r]) ? kMissingValue : Predict(best, fits_[best - 1], x()[r]);
-            });
-        }
-        if (residualsWanted_) {
-            for (std::size_t r = 0; r < data_.rows(); ++r) {
-                double residual = kMissingValue;
-                if (!IsMissing(x()[r]) && !IsMissing(y()[r]) && !IsPredictMarker(y()[r])) {
-                    const double fitted = Predict(best, fits_[best - 1], x()[r]);
-                    if (!IsMissing(fitted)) residual = y()[r] - fitted;
-                }
-                residuals_(r + 1, 1) = residual;
-            }
-        }
-        usable.Compact(x());
-        usable.Compact(y());
+        WriteXYFitOutputs(x(), y(), data_.rows(), usable, predictionsWanted_ ? &predictions_ : nullptr,
+                          residualsWanted_ ? &residuals_ : nullptr,
+                          [&](double xv) { return Predict(best, fits_[best - 1], xv); });
     }
 
 private:
@@ -183,25 +169,10 @@ private:
         if (residualsWanted_) Require(residuals_.rows() >= data_.rows() && residuals_.cols() >= 1);
     }
 
-    // Checks every value read, lists the usable rows (X present, Y present and not a
-    // prediction request) and the range of their X.
+    // Checks every value read, lists the usable rows and the range of their X.
     void ReadData(CompleteRows& usable)
     {
-        std::size_t markers = 0;
-        for (std::size_t r = 0; r < data_.rows(); ++r) {
-            const double xr = x()[r], yr = y()[r];
-            if (!IsMissing(xr)) RequireFinite(xr);
-            if (IsPredictMarker(yr)) {
-                ++markers;
-                continue;
-            }
-            if (IsMissing(yr)) continue;
-            RequireFinite(yr);
-            if (IsMissing(xr)) continue;
-            usable.Append(r);
-            if (usable.count() == 1 || xr < minX_) minX_ = xr;
-            if (usable.count() == 1 || xr > maxX_) maxX_ = xr;
-        }
+        const std::size_t markers = ReadXYRows(x(), y(), data_.rows(), usable, range_, [](std::size_t) {});
         if (predictionsWanted_) RequirePredictionsRoom(predictions_, markers);
     }
 
@@ -280,7 +251,7 @@ private:
         for (std::size_t i = 1; i <= h; ++i) {
             // Equally spaced from min x to max x, both ends exact.
             const double t = static_cast<double>(i - 1) / static_cast<double>(h - 1);
-            const double xi = std::lerp(minX_, maxX_, t);
+            const double xi = std::lerp(range_.min, range_.max, t);
             const std::size_t lower = h + 1 + i;
             curve_(i, 1) = xi;
             curve_(lower, 1) = xi;
@@ -306,7 +277,7 @@ private:
     bool residualsWanted_ = false, predictionsWanted_ = false;
     bool requested_[kModels] = {};
     FittedModel fits_[kModels];
-    double minX_ = 0, maxX_ = 0;
+    XRange range_;
 };
 
 }  // namespace

@@ -49,6 +49,52 @@ constexpr double kSkippedFill = -8.5e7;
 
 bool describe = false;  // print each call before making it (for reproducing a finding)
 
+// ---- Reading the input ----
+
+class Input {
+public:
+    Input(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    std::size_t remaining() const noexcept { return size_ - position_; }
+    uint8_t Byte() noexcept { return position_ < size_ ? data_[position_++] : 0; }
+    // "name:" at the start of the input.
+    std::string_view Name() noexcept
+    {
+        const auto* begin = reinterpret_cast<const char*>(data_);
+        const std::string_view text(begin, std::min<std::size_t>(size_, 32));
+        const std::size_t colon = text.find(':');
+        if (colon == std::string_view::npos || colon < 3 || text.substr(0, 2) != "nk") return {};
+        position_ = colon + 1;
+        return text.substr(0, colon);
+    }
+
+private:
+    const uint8_t* data_;
+    std::size_t size_;
+    std::size_t position_ = 0;
+};
+
+constexpr double kSignallingNaN = std::bit_cast<double>(0x7FF0000000000001ULL);
+
+// Codes below 128 are the small integers 0..7, so that class and group codes hit
+// valid ranges often; the others the values that break careless code.
+double PaletteValue(uint8_t code)
+{
+    static const double special[] = {
+        -1, -0.5, 0.5, 1.9, -0.0, 2.5, -7, 0.1, 100, 1e6, kNaN, kInfinity, -kInfinity, 1e300, -1e300, 5e-324,
+        1e-310, -1e-310, 1e-300, kMissing, kPredictMarker, 3e9, -3e9, 2147483648.0, -2147483649.0, 2147483647.0,
+        -2147483648.0, 2147483647.5, 1e8 + 0.3, 1e8, 1e-8, 9007199254740992.0, 1e15, 268435456.0, 1e154, -1e154,
+        kSignallingNaN, -kNaN, 4.9, 30, 1e-154,
+    };
+    if (code < 128) return code % 8;
+    return special[(code - 128) % std::size(special)];
+}
+
+int32_t PaletteLowerBound(uint8_t code)
+{
+    static const int32_t bounds[] = {1, 0, -1, 2, 5, INT32_MIN, INT32_MAX, -5};
+    return bounds[code % std::size(bounds)];
+}
+
 // ---- The call an input describes ----
 
 // Values written into the stored elements: one, or every stride-th from the first.

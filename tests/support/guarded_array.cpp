@@ -1,6 +1,7 @@
 #include "support/guarded_array.hpp"
 
 #include <bit>
+#include <cfenv>
 #include <stdexcept>
 
 namespace sheetstat::testing {
@@ -20,6 +21,20 @@ int32_t PackedInteger(double value) noexcept
     if (value >= 2147483647.0) return INT32_MAX;
     return static_cast<int32_t>(value);
 }
+
+// Packing converts doubles to integers, which raises floating-point flags (inexact,
+// denormal operand) that the checks of the caller's environment around a call would
+// otherwise blame on the export: the conversions leave the environment as they found it.
+class KeepEnvironment {
+public:
+    KeepEnvironment() noexcept { std::feholdexcept(&saved_); }  // non-stop while converting
+    ~KeepEnvironment() { std::fesetenv(&saved_); }
+    KeepEnvironment(const KeepEnvironment&) = delete;
+    KeepEnvironment& operator=(const KeepEnvironment&) = delete;
+
+private:
+    std::fenv_t saved_;
+};
 
 }  // namespace
 
@@ -89,6 +104,7 @@ HostArray** GuardedArray::ref() noexcept
 {
     void* elements = storage_.data() + kGuardCells;
     if (element_ == Element::Int32) {
+        const KeepEnvironment keep;
         for (std::size_t p = 0; p < count_; ++p) packed_[kGuardWords + p] = PackedInteger(storage_[kGuardCells + p]);
         elements = packed_.data() + kGuardWords;
     }
@@ -100,6 +116,7 @@ HostArray** GuardedArray::ref() noexcept
 void GuardedArray::ReadBack() noexcept
 {
     if (element_ != Element::Int32) return;
+    const KeepEnvironment keep;
     for (std::size_t p = 0; p < count_; ++p) {
         const int32_t seen = packed_[kGuardWords + p];
         if (seen != PackedInteger(storage_[kGuardCells + p])) storage_[kGuardCells + p] = seen;

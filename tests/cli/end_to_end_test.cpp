@@ -464,6 +464,8 @@ TEST_F(Sheetstat, TQuantileAndDemo)
     EXPECT_NE(demo.out.find("Log-rank test"), std::string::npos);
     EXPECT_EQ(SeriesCount((dir_ / "tour" / "dendrogram.svg").string()), 1u);
     EXPECT_EQ(SeriesCount((dir_ / "tour" / "survival.svg").string()), 3u);
+    EXPECT_NE(demo.out.find("Homogeneous subsets"), std::string::npos);
+    EXPECT_EQ(SeriesCount((dir_ / "tour" / "regression.svg").string()), 4u);
 }
 
 // Sums of squares of a one-factor analysis of variance by two passes about the means.

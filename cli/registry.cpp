@@ -966,8 +966,9 @@ constexpr StatusText kCorrelationStatus[] = {{3, "at least 2 columns are needed"
 
 // ======================================================================= crosscorr
 constexpr OptionSpec kCrossCorrOptions[] = {
-    {.flag = "lags", .help = "the largest lag L: lags -L to L (default: every lag with an overlap, n - 1)",
-     .slot = 2, .defaultValue = kFromData, .min = 0, .max = 1e6, .integer = true, .derived = Count(Q::Cases, 1, -1)},
+    {.flag = "lags",
+     .help = "the largest lag L, at most 1000: lags -L to L (default: every lag with an overlap, n - 1, at most 1000)",
+     .slot = 2, .defaultValue = kFromData, .min = 0, .max = 1000, .integer = true, .derived = Count(Q::Cases, 1, -1)},
 };
 constexpr sv kCrossCorrColumns[] = {"r"};
 constexpr int kCrossCorrPositions[] = {2};

@@ -180,4 +180,98 @@ void KaplanMeierCurves(const CallResult& call, ChartData& chart)
     Add(chart, std::move(censored));
 }
 
+void RegressionBands(const CallResult& call, ChartData& chart)
+{
+    constexpr std::size_t kCurve = 4;
+    const std::size_t h = call.arrays.at(kCurve).rows() / 2;  // rows 1..h upper limits, h + 2..2h + 1 lower
+    Series prediction{SeriesKind::Segments, "95% prediction band", {}, {}},
+        confidence{SeriesKind::Segments, "95% confidence band", {}, {}};
+    for (const std::size_t first : {std::size_t{1}, h + 2})
+        for (std::size_t i = first; i + 1 < first + h; ++i) {
+            Segment(prediction, At(call, kCurve, i, 1), At(call, kCurve, i, 3), At(call, kCurve, i + 1, 1),
+                    At(call, kCurve, i + 1, 3));
+            Segment(confidence, At(call, kCurve, i, 1), At(call, kCurve, i, 4), At(call, kCurve, i + 1, 1),
+                    At(call, kCurve, i + 1, 4));
+        }
+    for (Series* s : {&prediction, &confidence}) Add(chart, std::move(*s));
+}
+
+namespace {
+
+// The labels a table side takes from the data: groups, columns or file lines.
+std::vector<std::string> DataLabels(const Labels& labels, const CallResult& call)
+{
+    switch (labels.source) {
+    case LabelSource::Groups: return call.labels.groups;
+    case LabelSource::Columns: return call.labels.columns;
+    case LabelSource::Lines: {
+        std::vector<std::string> lines;
+        for (const std::size_t line : call.labels.lines) lines.push_back(fmt::format("line {}", line));
+        return lines;
+    }
+    default: return {};
+    }
+}
+
+}  // namespace
+
+void MeansInOrder(const TableSpec& spec, const CallResult& call, ResultTable& table)
+{
+    const std::size_t shown = static_cast<std::size_t>(spec.argument);
+    const RealHostArray& array = call.arrays.at(shown);
+    const bool comparisons = array.rows() == array.cols();
+    const std::size_t subsets = comparisons ? shown + 1 : shown;
+    const std::size_t k = Columns(call, subsets);
+    const std::vector<std::string> names = DataLabels(spec.columns, call);
+    std::vector<std::string> ordered;
+    for (std::size_t j = 1; j <= k; ++j) {
+        const double code = At(call, subsets, 1, j);
+        const bool known = !IsMissing(code) && code >= 0 && code < static_cast<double>(names.size());
+        ordered.push_back(known ? names[static_cast<std::size_t>(code)] : fmt::format("{}", code));
+    }
+    if (comparisons) {
+        table.rows = table.columns = ordered;
+        return;
+    }
+    std::size_t count = 0;  // subsets: the rows below the order row that hold one
+    while (count + 2 <= call.arrays.at(subsets).rows() && !IsMissing(At(call, subsets, count + 2, 1))) ++count;
+    table.rows = ordered;
+    table.columns.clear();
+    table.values.clear();
+    for (std::size_t s = 1; s <= count; ++s) table.columns.push_back(fmt::format("subset {}", s));
+    for (std::size_t g = 1; g <= k; ++g)
+        for (std::size_t s = 1; s <= count; ++s) table.values.push_back(At(call, subsets, s + 1, g));
+}
+
+void RetainedFactors(const TableSpec& spec, const CallResult& call, ResultTable& table)
+{
+    constexpr std::size_t kLoadings = 4, kStats = 6;
+    const std::size_t m = CountAt(call, kStats, 3), p = call.labels.columns.size();
+    std::vector<std::string> factors;
+    for (std::size_t f = 1; f <= m; ++f) factors.push_back(fmt::format("factor {}", f));
+    if (static_cast<std::size_t>(spec.argument) != kLoadings) {  // scores: the first m columns
+        std::vector<double> values;
+        const std::size_t width = table.columns.size();
+        for (std::size_t r = 0; r < table.rows.size(); ++r)
+            for (std::size_t f = 0; f < m && f < width; ++f) values.push_back(table.values[r * width + f]);
+        table.columns = factors;
+        table.values = std::move(values);
+        return;
+    }
+    table.columns = factors;
+    table.columns.push_back("communality");
+    table.rows.clear();
+    table.values.clear();
+    for (std::size_t i = 1; i <= p + 2; ++i) {
+        if (i <= p) {
+            const double code = At(call, kLoadings, i, 1);
+            const bool known = !IsMissing(code) && code >= 1 && code <= static_cast<double>(p);
+            table.rows.push_back(known ? call.labels.columns[static_cast<std::size_t>(code) - 1] : fmt::format("{}", code));
+        } else {
+            table.rows.push_back(i == p + 1 ? "variance" : "% of variance");
+        }
+        for (std::size_t j = 2; j <= m + 2; ++j) table.values.push_back(At(call, kLoadings, i, j));
+    }
+}
+
 }  // namespace sheetstat::host

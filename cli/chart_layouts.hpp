@@ -22,5 +22,19 @@ void Dendrogram(const CallResult& call, ChartData& chart);
 // nkSurvival (survival 4, groupTable 5): a Kaplan-Meier step curve per group, and
 // the censored cases marked on their curves.
 void KaplanMeierCurves(const CallResult& call, ChartData& chart);
+// nkSimpleReg (curve 4): the 95 % prediction and confidence bands of the straight line,
+// each band's upper and lower limit one series.
+void RegressionBands(const CallResult& call, ChartData& chart);
+
+// ---- Tables ----
+
+// nkPostHoc (comparisons, then subsets: `spec.argument` is either): the groups named in
+// ascending order of their means, as the export orders them (row 1 of the subsets).
+// Comparisons: k x k as the export writes them. Subsets: one row per group, a column
+// per homogeneous subset, 1 where the group belongs to it.
+void MeansInOrder(const TableSpec& spec, const CallResult& call, ResultTable& table);
+// nkFactorA (loadings 4, scores 5, stats 6): as many factor columns as factors were
+// retained; the loadings' rows named by their variable, then the factor variances.
+void RetainedFactors(const TableSpec& spec, const CallResult& call, ResultTable& table);
 
 }  // namespace sheetstat::host

@@ -95,10 +95,10 @@ void AddAnalysis(CLI::App& app, const AnalysisSpec& analysis, AnalysisCommand& c
     for (const OptionSpec& option : analysis.options) {
         std::string help(option.help);
         if (!std::isnan(option.defaultValue) && !option.isSwitch) {
-            std::string shown = fmt::format("{}", option.defaultValue);
+            std::string shown = option.choices.empty() ? fmt::format("{}", option.defaultValue) : "";
             for (const Choice& c : option.choices)
                 if (c.value == option.defaultValue) shown = c.name;
-            help += fmt::format(" (default {})", shown);
+            if (!shown.empty()) help += fmt::format(" (default {})", shown);  // a choice of none has no name
         }
         if (option.isSwitch) {
             sub->add_flag("--" + std::string(option.flag), command.switches[std::string(option.flag)], help);

@@ -28,6 +28,24 @@ constexpr DataSet kPeople = {"people.csv",
                              "treated,180.5,80.3,47\ntreated,174.8,73.9,25\ntreated,185.1,88.6,39\n"
                              "treated,179.6,77.0,44\ntreated,182.3,83.7,31\n"};
 
+// Dried weight of plants (g) grown under a control and two treatments (Dobson, An
+// Introduction to Statistical Modelling, 1983).
+constexpr DataSet kPlants = {"plants.csv",
+                             "treatment,weight\n"
+                             "control,4.17\ncontrol,5.58\ncontrol,5.18\ncontrol,6.11\ncontrol,4.50\ncontrol,4.61\n"
+                             "control,5.17\ncontrol,4.53\ncontrol,5.33\ncontrol,5.14\n"
+                             "treatment 1,4.81\ntreatment 1,4.17\ntreatment 1,4.41\ntreatment 1,3.59\n"
+                             "treatment 1,5.87\ntreatment 1,3.83\ntreatment 1,6.03\ntreatment 1,4.89\n"
+                             "treatment 1,4.32\ntreatment 1,4.69\n"
+                             "treatment 2,6.31\ntreatment 2,5.12\ntreatment 2,5.54\ntreatment 2,5.50\n"
+                             "treatment 2,5.37\ntreatment 2,5.29\ntreatment 2,4.92\ntreatment 2,6.15\n"
+                             "treatment 2,5.80\ntreatment 2,5.26\n"};
+
+// Weights (kg) and heights (cm) of ten adults; the ? asks for the weight expected at 178 cm.
+constexpr DataSet kWeights = {"weights.csv",
+                              "weight,height\n70.1,172.5\n65.3,168.0\n82.0,181.2\n66.8,169.9\n74.5,177.1\n"
+                              "61.9,166.4\n79.4,178.9\n85.1,183.0\n72.8,176.2\n88.6,185.1\n?,178.0\n"};
+
 // Heads in 8 tosses of a coin, for 40 people.
 constexpr DataSet kCoins = {"coins.csv",
                             "person,heads\n1,4\n2,3\n3,5\n4,4\n5,6\n6,2\n7,4\n8,5\n9,3\n10,4\n11,7\n12,4\n13,5\n"
@@ -69,6 +87,13 @@ const std::vector<DemoStep>& Steps()
         {"Descriptive statistics of height and weight", &kPeople, {"descriptives", "{data}", "height", "weight"}},
         {"Two-sample t-test: height of the control and treated groups", &kPeople,
          {"ttest", "{data}", "height", "--by", "group"}},
+        {"One-way analysis of variance of plant weights under three treatments, with Tukey's honestly significant "
+         "difference and the homogeneous subsets",
+         &kPlants,
+         {"anova", "--posthoc", "tukey", "{data}", "weight", "--by", "treatment"}},
+        {"Simple regression of weight on height with its 95% bands, and a prediction for the row marked ?",
+         &kWeights,
+         {"regression", "--svg", "{folder}/regression.svg", "{data}", "weight", "height"}},
         {"Frequencies of heads in 8 coin tosses, with the fitted normal curve", &kCoins,
          {"frequencies", "--svg", "{folder}/heads.svg", "{data}", "heads"}},
         {"Cluster analysis of ten wines (Ward's method), cut into three clusters; the dendrogram names each wine "

@@ -33,6 +33,13 @@ std::string Plural(std::size_t n, std::string_view word)
     return fmt::format("{} {}{}", n, word, n == 1 ? "" : "s");
 }
 
+// Cell (row, column), 0-based, of an array; MissingValue outside it.
+double Cell(const RealHostArray& array, std::size_t row, std::size_t column)
+{
+    if (array.descriptor().dimensions == 1) return row < array.rows() && column == 0 ? array[row + 1] : kMissing;
+    return row < array.rows() && column < array.cols() ? array(row + 1, column + 1) : kMissing;
+}
+
 // ---- Options ----
 
 double ParseOption(const AnalysisSpec& analysis, const OptionSpec& option, const std::string& text)
@@ -70,7 +77,8 @@ public:
 
     std::size_t Evaluate(Extent e) const
     {
-        const long long n = static_cast<long long>(e.scale) * static_cast<long long>(Measure(e.of)) + e.offset;
+        const std::size_t q = e.of == Quantity::Option ? OptionSlot(e.slot) : Measure(e.of);
+        const long long n = static_cast<long long>(e.scale) * static_cast<long long>(q) + e.offset;
         return n < 0 ? 0 : static_cast<std::size_t>(n);
     }
 
@@ -87,10 +95,12 @@ public:
         case Quantity::RowClasses: return inputs_.rowClasses.size();
         case Quantity::ColumnClasses: return inputs_.columnClasses.size();
         case Quantity::Predictions: {
+            const bool inGroups = form_.byColumns > 0;
             std::size_t n = 0;
-            for (const std::size_t i : call_.rows) n += IsPredict(Number(0, i)) ? 1U : 0U;
+            for (const std::size_t i : call_.rows) n += IsPredict(inGroups ? GroupCode(0, i) : Number(0, i)) ? 1U : 0U;
             return n;
         }
+        case Quantity::Option: return 0;  // see Evaluate
         }
         return 0;
     }
@@ -102,6 +112,14 @@ public:
     std::size_t Line(std::size_t row) const { return table_.line(row); }
 
 private:
+    // The whole part of an options slot of the call (0 when it is not a count).
+    std::size_t OptionSlot(int slot) const
+    {
+        if (slot < 1 || static_cast<std::size_t>(slot) > call_.options.size()) return 0;
+        const double x = call_.options[static_cast<std::size_t>(slot) - 1];
+        return x >= 0 && x <= 1e6 ? static_cast<std::size_t>(x) : 0;
+    }
+
     // Numeric class numbers: one more than the largest whole part.
     std::size_t WholeClasses() const
     {
@@ -140,7 +158,16 @@ RealHostArray BuildArgument(const ArgumentSpec& spec, const CallContext& context
     switch (spec.fill) {
     case Fill::Options: {
         const std::size_t first = spec.from > 0 ? static_cast<std::size_t>(spec.from) - 1 : 0;
-        for (std::size_t k = 0; k < rows && first + k < call.options.size(); ++k) array[k + 1] = call.options[first + k];
+        const std::size_t row = static_cast<std::size_t>(std::max(spec.row, 1));
+        const std::size_t count = twoDimensional ? (row <= rows ? cols : 0) : rows;
+        for (std::size_t k = 0; k < count && first + k < call.options.size(); ++k) {
+            if (twoDimensional) array(row, k + 1) = call.options[first + k];
+            else array[k + 1] = call.options[first + k];
+        }
+        const TakenSlot& take = spec.take;
+        if (take.slot > 0 && static_cast<std::size_t>(take.slot) <= rows && earlier != nullptr && !twoDimensional)
+            array[static_cast<std::size_t>(take.slot)] =
+                Cell(earlier->at(static_cast<std::size_t>(take.argument)), static_cast<std::size_t>(take.position) - 1, 0);
         break;
     }
     case Fill::Vector:
@@ -160,6 +187,14 @@ RealHostArray BuildArgument(const ArgumentSpec& spec, const CallContext& context
         break;
     case Fill::GroupCodes:
         for (std::size_t i = 0; i < rows; ++i) array[i + 1] = context.GroupCode(0, call.rows[i]);
+        break;
+    case Fill::GroupCodeColumns:
+        for (std::size_t g = 0; g < inputs.groups.size() && g < cols; ++g)
+            for (std::size_t i = 0; i < rows; ++i) array(i + 1, g + 1) = context.GroupCode(g, call.rows[i]);
+        break;
+    case Fill::Rows:
+        for (std::size_t k = 0; k < call.columns.size() && k < rows; ++k)
+            for (std::size_t i = 0; i < cols; ++i) array(k + 1, i + 1) = context.Number(k, call.rows[i]);
         break;
     case Fill::NumbersWithGroupCodes: {
         const std::size_t named = std::min(call.columns.size(), cols);
@@ -181,6 +216,7 @@ RealHostArray BuildArgument(const ArgumentSpec& spec, const CallContext& context
     case Fill::Result:
     case Fill::Unused:
     case Fill::Earlier:
+    case Fill::Identifiers:  // built by IdentifierArray
         break;
     }
     return array;
@@ -198,7 +234,7 @@ std::string SmallestSample(const FormSpec& form, const CallContext& context, con
         std::vector<std::size_t> counts(inputs.groups[0].labels.size(), 0);
         for (const std::size_t i : call.rows) {
             const double g = context.GroupCode(0, i);
-            if (usable(context.Number(0, i)) && !IsMissing(g)) ++counts[static_cast<std::size_t>(g)];
+            if (usable(context.Number(0, i)) && usable(g)) ++counts[static_cast<std::size_t>(g)];
         }
         const auto smallest = std::min_element(counts.begin(), counts.end());
         if (smallest == counts.end()) return "no group has values";
@@ -253,6 +289,10 @@ std::vector<std::string> ResolveLabels(const Labels& labels, const CallResult& c
     case LabelSource::Index:
         for (std::size_t k = 1; k <= extent; ++k) out.push_back(fmt::format("{}", k));
         break;
+    case LabelSource::Powers:
+        for (std::size_t k = 0; k < extent; ++k)
+            out.push_back(k == 0 ? std::string("constant") : k == 1 ? std::string("x") : fmt::format("x^{}", k));
+        break;
     case LabelSource::GroupRuns: {
         const RealHostArray& runs = call.arrays.at(static_cast<std::size_t>(labels.runs));
         const std::size_t groups = runs.descriptor().dimensions == 1 ? 1 : runs.cols();
@@ -265,7 +305,10 @@ std::vector<std::string> ResolveLabels(const Labels& labels, const CallResult& c
         break;
     }
     }
-    for (const std::string_view name : labels.names) out.emplace_back(name);
+    if (labels.source != LabelSource::Fixed && labels.from > 0)
+        out.erase(out.begin(), out.begin() + std::min<std::ptrdiff_t>(labels.from, static_cast<std::ptrdiff_t>(out.size())));
+    const std::vector<std::string> names(labels.names.begin(), labels.names.end());
+    out.insert(labels.namesFirst ? out.begin() : out.end(), names.begin(), names.end());
     return out;
 }
 
@@ -275,13 +318,6 @@ void MakeUnique(std::vector<std::string>& labels)
     std::map<std::string, std::size_t> seen;
     for (std::string& label : labels)
         if (const std::size_t n = ++seen[label]; n > 1) label += fmt::format(" ({})", n);
-}
-
-// Cell (row, column), 0-based, of an array; MissingValue outside it.
-double Cell(const RealHostArray& array, std::size_t row, std::size_t column)
-{
-    if (array.descriptor().dimensions == 1) return row < array.rows() && column == 0 ? array[row + 1] : kMissing;
-    return row < array.rows() && column < array.cols() ? array(row + 1, column + 1) : kMissing;
 }
 
 // The array position (0-based) that table position k shows.
@@ -306,6 +342,11 @@ ResultTable LayOutTable(const TableSpec& spec, const CallResult& call)
     out.values.assign(out.rows.size() * out.columns.size(), kMissing);
     auto value = [&](std::size_t r, std::size_t c) {
         const std::size_t i = PositionOf(spec.rows, r), j = PositionOf(spec.columns, c);
+        if (!spec.slots.empty()) {
+            const std::size_t at = i * spec.columns.names.size() + j;
+            const int slot = at < spec.slots.size() ? spec.slots[at] : 0;
+            return slot > 0 ? Cell(shown, static_cast<std::size_t>(slot) - 1, 0) : kMissing;
+        }
         if (!spec.joined.empty())
             return c < spec.joined.size() ? Cell(call.arrays.at(static_cast<std::size_t>(spec.joined[c])), i, 0) : kMissing;
         return spec.transposed ? Cell(shown, j, i) : Cell(shown, i, j);
@@ -320,21 +361,40 @@ ResultTable LayOutTable(const TableSpec& spec, const CallResult& call)
         while (kept > 0 && std::all_of(out.values.begin() + static_cast<std::ptrdiff_t>((kept - 1) * width),
                                        out.values.begin() + static_cast<std::ptrdiff_t>(kept * width), IsMissing))
             --kept;
-    if (spec.trim == Trim::EndMarker && width > 0)
-        for (std::size_t r = 0; r < kept; ++r)
-            if (at(r, 0) == -1) kept = r;
-    out.rows.resize(kept);
-    out.values.resize(kept * width);
+    if (spec.trim == Trim::EndMarker)  // the list ends at the row whose first array cell is -1
+        for (std::size_t r = 0; r < kept; ++r) {
+            const std::size_t p = PositionOf(spec.rows, r);
+            if (p >= arrayRows || Cell(shown, p, 0) == -1) kept = r;
+        }
+    // The table rows kept, by their place before trimming.
+    std::vector<std::size_t> rows;
+    for (std::size_t r = 0; r < kept; ++r)
+        if (spec.trim != Trim::UnfilledRows || (width > 0 && !IsMissing(at(r, 0)))) rows.push_back(r);
 
     if (spec.rows.codeColumn > 0) {
         const std::vector<std::string> named = ResolveLabels(spec.rows, call, kept);
-        for (std::size_t r = 0; r < kept; ++r) {
-            const double code = Cell(shown, PositionOf(spec.rows, r), static_cast<std::size_t>(spec.rows.codeColumn) - 1);
-            const bool known = !IsMissing(code) && code >= 1 && code <= static_cast<double>(named.size()) &&
-                               code == std::floor(code);
-            out.rows[r] = known ? named[static_cast<std::size_t>(code) - 1] : fmt::format("{}", code);
+        const std::size_t codeAt = static_cast<std::size_t>(spec.rows.codeColumn) - 1;
+        for (const std::size_t r : rows) {
+            const std::size_t p = PositionOf(spec.rows, r);
+            const double code = spec.transposed ? Cell(shown, codeAt, p) : Cell(shown, p, codeAt);
+            if (IsMissing(code)) continue;
+            const double index = code - spec.rows.codeBase;
+            const bool known = index >= 0 && index < static_cast<double>(named.size()) && index == std::floor(index);
+            out.rows[r] = known ? named[static_cast<std::size_t>(index)] : fmt::format("{}", code);
         }
     }
+    if (rows.size() != out.rows.size()) {
+        std::vector<std::string> labels;
+        std::vector<double> values;
+        for (const std::size_t r : rows) {
+            labels.push_back(out.rows[r]);
+            values.insert(values.end(), out.values.begin() + static_cast<std::ptrdiff_t>(r * width),
+                          out.values.begin() + static_cast<std::ptrdiff_t>((r + 1) * width));
+        }
+        out.rows = std::move(labels);
+        out.values = std::move(values);
+    }
+    if (spec.layout != nullptr) spec.layout(spec, call, out);
     MakeUnique(out.rows);
     MakeUnique(out.columns);
     return out;
@@ -366,6 +426,7 @@ void AddTables(const FormSpec& form, std::span<const TableSpec> tables, const Ca
             perCall[t].columnMajor.insert(perCall[t].columnMajor.end(), built.values.begin(), built.values.end());
             continue;
         }
+        if (spec.trim != Trim::None && built.rows.empty()) continue;  // nothing to show (no prediction asked)
         if (form.repeat == Repeat::EachColumn) {
             built.name += ":" + call.label;
             built.title += ": " + call.label;
@@ -439,6 +500,21 @@ ChartData BuildChart(const ChartSpec& spec, const CallResult& call, const CallCo
 
 // ---- Inputs ----
 
+// A `?` in a --by column asks for a prediction: its cases get PredictMarker for a code,
+// and `?` is no group.
+void MarkPredictions(Categories& groups)
+{
+    const auto found = std::find(groups.labels.begin(), groups.labels.end(), "?");
+    if (found == groups.labels.end()) return;
+    const double marked = static_cast<double>(found - groups.labels.begin());
+    groups.labels.erase(found);
+    for (double& code : groups.codes[0]) {
+        if (IsMissing(code)) continue;
+        if (code == marked) code = kPredict;
+        else if (code > marked) code -= 1;
+    }
+}
+
 Inputs ReadInputs(const Request& request, const FormSpec& form, const CsvTable& table)
 {
     const AnalysisSpec& analysis = *request.analysis;
@@ -453,7 +529,8 @@ Inputs ReadInputs(const Request& request, const FormSpec& form, const CsvTable& 
     switch (form.codes) {
     case CodeKind::None:
         for (std::size_t k = 0; k < inputs.columns.size(); ++k)
-            inputs.numbers.push_back(NumericColumn(table, inputs.columns[k], form.predictions && k == 0));
+            inputs.numbers.push_back(
+                NumericColumn(table, inputs.columns[k], form.predictions && form.byColumns == 0 && k == 0));
         break;
     case CodeKind::Categories:
         inputs.codes.codes.resize(inputs.columns.size());
@@ -488,6 +565,7 @@ Inputs ReadInputs(const Request& request, const FormSpec& form, const CsvTable& 
 
     for (const std::size_t column : byColumns) {
         inputs.groups.push_back(Categorize(table, std::span(&column, 1)));
+        if (form.predictions && inputs.groups.size() == 1) MarkPredictions(inputs.groups.back());
         const std::size_t groups = inputs.groups.back().labels.size();
         const std::string& name = table.header()[column];
         if (groups == 0) throw UsageError(fmt::format("{}: the group column '{}' is empty", analysis.name, name));
@@ -564,6 +642,9 @@ std::vector<double> BuildOptions(const Request& request, const FormSpec& form, c
         }
         if (!option.selectsSlot) {
             values[static_cast<std::size_t>(option.slot) - 1] = value;
+        } else if (value == kEverySlot) {
+            for (const Choice& c : option.choices)
+                if (c.value >= 0) values[static_cast<std::size_t>(option.slot + static_cast<int>(c.value)) - 1] = 1;
         } else if (value >= 0) {
             values[static_cast<std::size_t>(option.slot + static_cast<int>(value)) - 1] = 1;
         }
@@ -574,6 +655,26 @@ std::vector<double> BuildOptions(const Request& request, const FormSpec& form, c
             derived ? static_cast<double>(context.Evaluate(preset.derived)) : preset.value;
     }
     return values;
+}
+
+// The export's arguments: the arrays built, or for Fill::Identifiers arrays of 4-byte
+// integers 1, 2, ... made here (kept in `identifiers`, which must outlive the call).
+std::vector<HostArray**> References(std::span<const ArgumentSpec> specs, const CallContext& context,
+                                    std::vector<RealHostArray>& arrays, std::vector<IntHostArray>& identifiers)
+{
+    identifiers.reserve(specs.size());
+    std::vector<HostArray**> references;
+    for (std::size_t k = 0; k < specs.size(); ++k) {
+        if (specs[k].fill != Fill::Identifiers) {
+            references.push_back(arrays[k].ref());
+            continue;
+        }
+        const std::size_t n = context.Evaluate(specs[k].rows);
+        IntHostArray& ids = identifiers.emplace_back(n);
+        for (std::size_t i = 1; i <= n; ++i) ids[i] = static_cast<int32_t>(i);
+        references.push_back(ids.ref());
+    }
+    return references;
 }
 
 }  // namespace
@@ -598,6 +699,13 @@ Outcome RunAnalysis(const Request& request, const CsvTable& table)
     if (request.chart && (analysis.chart == nullptr || form.repeat != Repeat::Once))
         throw UsageError(fmt::format("{}: --svg is not available {}", analysis.name,
                                      analysis.chart == nullptr ? "for this analysis" : "with --by"));
+    const FollowUpSpec* next = form.followUp != nullptr ? form.followUp : analysis.followUp;
+    for (const FormSpec& other : analysis.forms)
+        if (other.followUp != nullptr && !other.followUp->when.empty() &&
+            (next == nullptr || next->when != other.followUp->when) &&
+            request.options.contains(std::string(other.followUp->when)))
+            throw UsageError(fmt::format("{}: --{} is not available in the form '{}'", analysis.name,
+                                         other.followUp->when, form.usage));
     const Inputs inputs = ReadInputs(request, form, table);
     std::vector<CallPlan> calls = PlanCalls(form, inputs, table);
 
@@ -622,22 +730,21 @@ Outcome RunAnalysis(const Request& request, const CsvTable& table)
 
         call.arrays.reserve(form.arguments.size());
         for (const ArgumentSpec& spec : form.arguments) call.arrays.push_back(BuildArgument(spec, context, plan, inputs));
-        std::vector<HostArray**> arguments;
-        for (RealHostArray& array : call.arrays) arguments.push_back(array.ref());
+        std::vector<IntHostArray> identifiers;
+        const std::vector<HostArray**> arguments = References(form.arguments, context, call.arrays, identifiers);
 
         const int32_t status = analysis.call(arguments);
         if (status != 0)
             throw AnalysisError(StatusError(analysis, status, SmallestSample(form, context, plan, inputs), plan.label));
 
         AddTables(form, form.tables, call, outcome.report, perCall);
-        if (const FollowUpSpec* next = analysis.followUp;
-            next != nullptr && (next->when.empty() || request.options.contains(std::string(next->when)))) {
+        if (next != nullptr && (next->when.empty() || request.options.contains(std::string(next->when)))) {
             std::vector<RealHostArray> after;
             after.reserve(next->arguments.size());
             for (const ArgumentSpec& spec : next->arguments)
                 after.push_back(BuildArgument(spec, context, plan, inputs, &call.arrays));
-            std::vector<HostArray**> more;
-            for (RealHostArray& array : after) more.push_back(array.ref());
+            std::vector<IntHostArray> moreIdentifiers;
+            const std::vector<HostArray**> more = References(next->arguments, context, after, moreIdentifiers);
             if (const int32_t followed = next->call(more); followed != 0)
                 throw AnalysisError(fmt::format("{}: {} (status {})", analysis.name,
                                                 StatusMessage(*next, analysis, followed), followed));

@@ -734,6 +734,533 @@ constexpr StatusText kSurvivalStatus[] = {
         "cases had the event than were at risk, or a group has no case at risk at the first event time"},
 };
 
+// ======================================================================= anova, posthoc
+constexpr Choice kPostHocTests[] = {{"lsd", 0},    {"bonferroni", 1}, {"scheffe", 2}, {"tukey", 3},
+                                    {"tukey-b", 4}, {"snk", 5},        {"duncan", 6},  {"regw", 7}};
+constexpr Choice kAnovaModels[] = {{"full", 1}, {"additive", 0}};
+constexpr OptionSpec kAnovaOptions[] = {
+    {.flag = "model",
+     .help = "two factors: full (with the A x B interaction) or additive (the interaction pooled into the error)",
+     .slot = 4, .defaultValue = 1, .choices = kAnovaModels},
+    {.flag = "posthoc",
+     .help = "one factor: compare every pair of groups after the analysis: lsd (Fisher), bonferroni, scheffe, "
+             "tukey (honestly significant difference), tukey-b, snk (Student-Newman-Keuls), duncan or regw "
+             "(Ryan-Einot-Gabriel-Welsch), with the homogeneous subsets",
+     .slot = 5, .defaultValue = -1, .selectsSlot = true, .choices = kPostHocTests},
+    {.flag = "alpha", .help = "significance level of the post-hoc comparisons", .slot = 13, .defaultValue = 0.05,
+     .min = 0, .max = 1},
+};
+constexpr sv kLevelRows[] = {"n", "mean"};
+// Slots of nkAnova's results: sources (rows) by sum of squares, df, mean square, F, probability.
+constexpr int kAnovaSlots[] = {1, 6, 11, 16, 19,  2, 7, 12, 17, 20,  3, 8, 13, 18, 21,  4, 9, 14, 0, 0,
+                               5, 10, 15, 0, 0};
+constexpr sv kOneFactorSources[] = {"between groups", "within groups", "total"};
+constexpr int kOneFactorPositions[] = {1, 4, 5};
+constexpr sv kTwoFactorSources[] = {"A (first --by)", "B (second --by)", "A x B", "error"};
+constexpr sv kBartlettRows[] = {"Bartlett chi-square (equal variances)", "degrees of freedom", "probability"};
+constexpr int kBartlettPositions[] = {22, 23, 24};
+constexpr sv kBartlettTwoRows[] = {"Bartlett chi-square (equal variances)", "degrees of freedom", "probability",
+                                   "unbalanced (1: a cell at least twice the size of another)"};
+constexpr int kBartlettTwoPositions[] = {22, 23, 24, 25};
+constexpr Preset kAnovaByGroups[] = {{1, 0}, {2, 0, Count(Q::Groups)}, {3, 0}};
+constexpr Preset kAnovaTwoFactors[] = {{1, 0}, {2, 0, Count(Q::Groups)}, {3, 0, Count(Q::Groups2)}};
+constexpr Preset kAnovaByColumns[] = {{1, 1}, {2, 0, Count(Q::Columns)}, {3, 0}};
+constexpr ArgumentSpec kAnovaByArgs[] = {
+    {"options", Fill::Options, Fixed(4)},
+    {"data", Fill::Numbers, Count(Q::Cases), Fixed(1)},
+    {"factorCodes", Fill::GroupCodeColumns, Count(Q::Cases), Fixed(1)},
+    {"levelStats", Fill::Result, Fixed(2), Count(Q::Groups)},
+    {"results", Fill::Result, Fixed(25)},
+};
+constexpr ArgumentSpec kAnovaTwoArgs[] = {
+    {"options", Fill::Options, Fixed(4)},
+    {"data", Fill::Numbers, Count(Q::Cases), Fixed(1)},
+    {"factorCodes", Fill::GroupCodeColumns, Count(Q::Cases), Fixed(2)},
+    {"levelStats", Fill::Result, Fixed(2), Count(Q::Groups)},
+    {"results", Fill::Result, Fixed(25)},
+};
+constexpr ArgumentSpec kAnovaColumnArgs[] = {
+    {"options", Fill::Options, Fixed(4)},
+    {"data", Fill::Numbers, Count(Q::Cases), Count(Q::Columns)},
+    {"factorCodes", Fill::Unused},
+    {"levelStats", Fill::Result, Fixed(2), Count(Q::Columns)},
+    {"results", Fill::Result, Fixed(25)},
+};
+constexpr TableSpec kAnovaByTables[] = {
+    {"groups", "Groups", 3, {L::Fixed, kLevelRows}, {L::Groups}},
+    {.name = "anova", .title = "Analysis of variance", .argument = 4,
+     .rows = {L::Fixed, kOneFactorSources, kOneFactorPositions}, .columns = {L::Fixed, kAnovaColumns},
+     .slots = kAnovaSlots},
+    {"variances", "Homogeneity of variances", 4, {L::Fixed, kBartlettRows, kBartlettPositions}, {L::Fixed, kValue}},
+};
+constexpr TableSpec kAnovaColumnTables[] = {
+    {"groups", "Groups", 3, {L::Fixed, kLevelRows}, {L::Columns}},
+    kAnovaByTables[1],
+    kAnovaByTables[2],
+};
+constexpr TableSpec kAnovaTwoTables[] = {
+    {"levels", "Levels of A (the first --by)", 3, {L::Fixed, kLevelRows}, {L::Groups}},
+    {.name = "anova", .title = "Analysis of variance (sequential sums of squares: A, B adjusted for A, A x B)",
+     .argument = 4, .rows = {L::Fixed, kTwoFactorSources}, .columns = {L::Fixed, kAnovaColumns},
+     .slots = kAnovaSlots},
+    {"variances", "Homogeneity of the cells' variances", 4, {L::Fixed, kBartlettTwoRows, kBartlettTwoPositions},
+     {L::Fixed, kValue}},
+};
+// Post-hoc comparisons after the analysis: its level statistics and error sum of squares.
+constexpr ArgumentSpec kPostHocByArgs[] = {
+    {.name = "options", .fill = Fill::Options, .rows = Fixed(10), .from = 5, .take = {10, 4, 4}},
+    {.name = "levelStats", .fill = Fill::Earlier, .from = 3},
+    {"comparisons", Fill::Result, Count(Q::Groups), Count(Q::Groups)},
+    {"subsets", Fill::Result, Count(Q::Groups, 1, 1), Count(Q::Groups)},
+};
+constexpr ArgumentSpec kPostHocColumnArgs[] = {
+    kPostHocByArgs[0],
+    kPostHocByArgs[1],
+    {"comparisons", Fill::Result, Count(Q::Columns), Count(Q::Columns)},
+    {"subsets", Fill::Result, Count(Q::Columns, 1, 1), Count(Q::Columns)},
+};
+constexpr sv kComparisonsTitle = "Post-hoc comparisons, groups in ascending order of their means (above the "
+                                 "diagonal: the critical difference; below it: 1 where the means differ)";
+constexpr sv kSubsetsTitle = "Homogeneous subsets (1: the group belongs to the subset)";
+constexpr TableSpec kPostHocByTables[] = {
+    {.name = "comparisons", .title = kComparisonsTitle, .argument = 7, .rows = {L::Groups}, .columns = {L::Groups},
+     .layout = MeansInOrder},
+    {.name = "subsets", .title = kSubsetsTitle, .argument = 8, .rows = {L::Groups}, .columns = {L::Groups},
+     .layout = MeansInOrder},
+};
+constexpr TableSpec kPostHocColumnTables[] = {
+    {.name = "comparisons", .title = kComparisonsTitle, .argument = 7, .rows = {L::Columns},
+     .columns = {L::Columns}, .layout = MeansInOrder},
+    {.name = "subsets", .title = kSubsetsTitle, .argument = 8, .rows = {L::Columns}, .columns = {L::Columns},
+     .layout = MeansInOrder},
+};
+constexpr StatusText kPostHocStatus[] = {
+    {3, "every group needs at least 1 value, and there must be more values than groups"},
+    {7, "the significance level is too small to compute"},
+    {8, "--alpha must lie between 0 and 1 (exclusive), and the range tests (tukey, tukey-b, snk, duncan, regw) "
+        "compare at most 20 groups"},
+};
+constexpr FollowUpSpec kAnovaPostHocBy = {"nkPostHoc",   CallExport<nkPostHoc>, ArityOf(nkPostHoc), "posthoc",
+                                          kPostHocByArgs, kPostHocByTables,     kPostHocStatus};
+constexpr FollowUpSpec kAnovaPostHocColumns = {"nkPostHoc",        CallExport<nkPostHoc>, ArityOf(nkPostHoc),
+                                               "posthoc",          kPostHocColumnArgs,    kPostHocColumnTables,
+                                               kPostHocStatus};
+constexpr FormSpec kAnovaForms[] = {
+    {.usage = "VALUE --by GROUP", .help = "one factor: the groups are the values of GROUP (at least 2)",
+     .byColumns = 1, .minGroups = 2, .presets = kAnovaByGroups, .arguments = kAnovaByArgs,
+     .tables = kAnovaByTables, .followUp = &kAnovaPostHocBy},
+    {.usage = "VALUE --by A --by B",
+     .help = "two crossed factors A and B (each at least 2 levels, every cell with values), with or without "
+             "their interaction (--model)",
+     .byColumns = 2, .minGroups = 2, .presets = kAnovaTwoFactors, .arguments = kAnovaTwoArgs,
+     .tables = kAnovaTwoTables},
+    {.usage = "COLUMN COLUMN...", .help = "one factor: each column is a group", .minColumns = 2, .maxColumns = 0,
+     .presets = kAnovaByColumns, .arguments = kAnovaColumnArgs, .tables = kAnovaColumnTables,
+     .followUp = &kAnovaPostHocColumns},
+};
+constexpr StatusText kAnovaStatus[] = {
+    {3, "every group (cell) needs values, and there must be more values than groups ({smallest})"},
+    {8, "a group code lies outside its levels"},
+    {14, "the interaction sum of squares is 0: the cell means are exactly additive; use --model additive"},
+};
+
+constexpr OptionSpec kPostHocOptions[] = {
+    {.flag = "test",
+     .help = "lsd (Fisher), bonferroni, scheffe, tukey (honestly significant difference), tukey-b, snk "
+             "(Student-Newman-Keuls), duncan or regw (Ryan-Einot-Gabriel-Welsch)",
+     .slot = 1, .defaultValue = 3, .selectsSlot = true, .choices = kPostHocTests},
+    {.flag = "alpha", .help = "significance level", .slot = 9, .defaultValue = 0.05, .min = 0, .max = 1},
+    {.flag = "error-ss", .help = "the error (within-groups) sum of squares of the analysis of variance", .slot = 10,
+     .defaultValue = kFromData, .min = 0, .required = true},
+};
+constexpr ArgumentSpec kPostHocArgs[] = {
+    {"options", Fill::Options, Fixed(10)},
+    {"levelStats", Fill::Rows, Count(Q::Columns), Count(Q::Cases)},
+    {"comparisons", Fill::Result, Count(Q::Cases), Count(Q::Cases)},
+    {"subsets", Fill::Result, Count(Q::Cases, 1, 1), Count(Q::Cases)},
+};
+constexpr TableSpec kPostHocTables[] = {
+    {.name = "comparisons", .title = kComparisonsTitle, .argument = 2, .rows = {L::Lines}, .columns = {L::Lines},
+     .layout = MeansInOrder},
+    {.name = "subsets", .title = kSubsetsTitle, .argument = 3, .rows = {L::Lines}, .columns = {L::Lines},
+     .layout = MeansInOrder},
+};
+constexpr FormSpec kPostHocForms[] = {
+    {.usage = "COUNT MEAN",
+     .help = "one group per row (named by its file line): its number of values and its mean, as an analysis of "
+             "variance reports them; with raw values use 'anova VALUE --by GROUP --posthoc NAME'",
+     .minColumns = 2, .maxColumns = 2, .arguments = kPostHocArgs, .tables = kPostHocTables},
+};
+
+// ======================================================================= pearson, partial, spearman, kendall
+constexpr sv kReliabilityRows[] = {"Cronbach's alpha", "mean inter-item correlation"};
+constexpr ArgumentSpec kPearsonArgs[] = {
+    {"idsA", Fill::Identifiers, Count(Q::Columns)},
+    {"idsB", Fill::Identifiers, Count(Q::Columns)},
+    kPairData,
+    kPairData,
+    {"counts", Fill::Result, Count(Q::Columns), Count(Q::Columns)},
+    {"correlations", Fill::Result, Count(Q::Columns), Count(Q::Columns)},
+    {"probabilities", Fill::Result, Count(Q::Columns), Count(Q::Columns)},
+    {"results", Fill::Result, Fixed(2)},
+};
+constexpr TableSpec kPearsonTables[] = {
+    {"correlations", "Pearson correlations r", 5, {L::Columns}, {L::Columns}},
+    {"probabilities", "Probabilities of r (one-tailed test of no correlation)", 6, {L::Columns}, {L::Columns}},
+    {"counts", "Cases (rows with both values)", 4, {L::Columns}, {L::Columns}},
+    {"scale", "The columns as a scale", 7, {L::Fixed, kReliabilityRows}, {L::Fixed, kValue}},
+};
+constexpr FormSpec kPearsonForms[] = {
+    {.usage = "COLUMN COLUMN...", .help = "every pair of columns, each over the rows where both have a value",
+     .minColumns = 2, .maxColumns = 0, .arguments = kPearsonArgs, .tables = kPearsonTables},
+};
+
+constexpr ArgumentSpec kRankArgs[] = {
+    kPearsonArgs[0], kPearsonArgs[1], kPairData, kPairData,
+    {"counts", Fill::Result, Count(Q::Columns), Count(Q::Columns)},
+    {"coefficients", Fill::Result, Count(Q::Columns), Count(Q::Columns)},
+    {"probabilities", Fill::Result, Count(Q::Columns), Count(Q::Columns)},
+};
+constexpr TableSpec kSpearmanTables[] = {
+    {"coefficients", "Spearman rank correlations rho", 5, {L::Columns}, {L::Columns}},
+    {"probabilities", "Probabilities of rho (one-tailed test of no correlation)", 6, {L::Columns}, {L::Columns}},
+    {"counts", "Cases (rows with both values)", 4, {L::Columns}, {L::Columns}},
+};
+constexpr TableSpec kKendallTables[] = {
+    {"coefficients", "Kendall rank correlations tau-b", 5, {L::Columns}, {L::Columns}},
+    {"probabilities", "Probabilities of tau (one-tailed test of no correlation)", 6, {L::Columns}, {L::Columns}},
+    {"counts", "Cases (rows with both values)", 4, {L::Columns}, {L::Columns}},
+};
+constexpr FormSpec kSpearmanForms[] = {
+    {.usage = "COLUMN COLUMN...", .help = "every pair of columns, each over the rows where both have a value",
+     .minColumns = 2, .maxColumns = 0, .arguments = kRankArgs, .tables = kSpearmanTables},
+};
+constexpr FormSpec kKendallForms[] = {
+    {.usage = "COLUMN COLUMN...", .help = "every pair of columns, each over the rows where both have a value",
+     .minColumns = 2, .maxColumns = 0, .arguments = kRankArgs, .tables = kKendallTables},
+};
+
+constexpr ArgumentSpec kPartialData = {"data", Fill::Numbers, Count(Q::Cases), Count(Q::Columns, 1, -1), 1};
+constexpr ArgumentSpec kPartialArgs[] = {
+    {"idsA", Fill::Identifiers, Count(Q::Columns, 1, -1)},
+    {"idsB", Fill::Identifiers, Count(Q::Columns, 1, -1)},
+    kPartialData,
+    kPartialData,
+    {"control", Fill::Vector, Count(Q::Cases)},
+    {"counts", Fill::Result, Count(Q::Columns, 1, -1), Count(Q::Columns, 1, -1)},
+    {"correlations", Fill::Result, Count(Q::Columns, 1, -1), Count(Q::Columns, 1, -1)},
+    {"probabilities", Fill::Result, Count(Q::Columns, 1, -1), Count(Q::Columns, 1, -1)},
+};
+constexpr Labels kAfterFirst = {.source = L::Columns, .from = 1};
+constexpr TableSpec kPartialTables[] = {
+    {"correlations", "Partial correlations, the first column held constant", 6, kAfterFirst, kAfterFirst},
+    {"probabilities", "Probabilities (one-tailed test of no partial correlation)", 7, kAfterFirst, kAfterFirst},
+    {"counts", "Cases (rows with both values and the control)", 5, kAfterFirst, kAfterFirst},
+};
+constexpr FormSpec kPartialForms[] = {
+    {.usage = "CONTROL COLUMN COLUMN...",
+     .help = "every pair of the columns after the first, with the first (the control variable) held constant",
+     .minColumns = 3, .maxColumns = 0, .arguments = kPartialArgs, .tables = kPartialTables},
+};
+constexpr StatusText kCorrelationStatus[] = {{3, "at least 2 columns are needed"}};
+
+// ======================================================================= crosscorr
+constexpr OptionSpec kCrossCorrOptions[] = {
+    {.flag = "lags",
+     .help = "the largest lag L, at most 1000: lags -L to L (default: every lag with an overlap, n - 1, at most 1000)",
+     .slot = 2, .defaultValue = kFromData, .min = 0, .max = 1000, .integer = true, .derived = Count(Q::Cases, 1, -1)},
+};
+constexpr sv kCrossCorrColumns[] = {"r"};
+constexpr int kCrossCorrPositions[] = {2};
+constexpr ArgumentSpec kCrossCorrArgs[] = {
+    kOptions1,
+    kPairData,
+    {"result", Fill::Result, OptionValue(2, 2, 1), Fixed(2)},
+};
+constexpr TableSpec kCrossCorrTables[] = {
+    {"lags", "Cross-correlations of X(t + lag) with Y(t), by lag", 2, {.source = L::Index, .codeColumn = 1},
+     {L::Fixed, kCrossCorrColumns, kCrossCorrPositions}},
+};
+constexpr FormSpec kCrossCorrForms[] = {
+    {.usage = "X Y", .help = "two series in time order, one time point per row", .minColumns = 2,
+     .maxColumns = 2, .arguments = kCrossCorrArgs, .tables = kCrossCorrTables},
+};
+
+// ======================================================================= regression, polyreg, multireg
+constexpr sv kPredictionColumn[] = {"prediction"};
+constexpr int kPredictionPositions[] = {2};
+constexpr sv kResidualColumn[] = {"residual"};
+constexpr TableSpec kPredictionsTable = {.name = "predictions", .title = "Predictions for the rows marked ?",
+                                         .argument = 2, .rows = {.source = L::Lines, .codeColumn = 1},
+                                         .columns = {L::Fixed, kPredictionColumn, kPredictionPositions},
+                                         .trim = Trim::EndMarker};
+constexpr TableSpec kResidualsTable = {"residuals", "Residuals (observed - fitted)", 3, {L::Lines},
+                                       {L::Fixed, kResidualColumn}, {}, false, Trim::EmptyRows};
+
+constexpr Choice kSimpleModels[] = {{"linear", 0},     {"power", 1},      {"exponential", 2}, {"logarithmic", 3},
+                                    {"hyperbolic", 4}, {"reciprocal", 5}, {"rational", 6},    {"best", kEverySlot}};
+constexpr OptionSpec kRegressionOptions[] = {
+    {.flag = "model",
+     .help = "linear y = A + Bx, power y = Ax^B, exponential y = Ae^(Bx), logarithmic y = A + B ln x, hyperbolic "
+             "y = A + B/x, reciprocal y = 1/(A + Bx), rational y = x/(A + Bx), or best: all seven, the one of "
+             "highest R² predicts (the bands belong to the straight line)",
+     .slot = 3, .defaultValue = 0, .selectsSlot = true, .choices = kSimpleModels},
+    {.flag = "residuals", .help = "list the residual of every row", .slot = 1, .isSwitch = true},
+};
+constexpr Preset kPredictionsWanted[] = {{2, 1}};
+constexpr sv kModelNames[] = {"linear",     "power",      "exponential", "logarithmic",
+                              "hyperbolic", "reciprocal", "rational"};
+constexpr sv kModelColumns[] = {"n", "A", "B", "R", "R²", "best"};
+constexpr int kModelPositions[] = {1, 2, 3, 4, 5, 7};
+constexpr ArgumentSpec kRegressionArgs[] = {
+    {"options", Fill::Options, Fixed(2)},
+    {"data", Fill::Numbers, Count(Q::Cases), Fixed(2), 1},
+    {"predictions", Fill::Result, Count(Q::Predictions, 1, 1), Fixed(2)},
+    {"residuals", Fill::Result, Count(Q::Cases), Fixed(1)},
+    {"curve", Fill::Result, Fixed(101), Fixed(4)},
+    {.name = "models", .fill = Fill::Options, .rows = Fixed(7), .cols = Fixed(7), .from = 3, .row = 6},
+};
+constexpr TableSpec kRegressionTables[] = {
+    {.name = "models", .title = "Models (R² of the line fitted on the transformed scale)", .argument = 5,
+     .rows = {L::Fixed, kModelNames}, .columns = {L::Fixed, kModelColumns, kModelPositions}, .transposed = true,
+     .trim = Trim::UnfilledRows},
+    kPredictionsTable,
+    kResidualsTable,
+};
+constexpr FormSpec kRegressionForms[] = {
+    {.usage = "DEPENDENT X",
+     .help = "the dependent variable first, then the predictor; a ? as the dependent value asks for the "
+             "prediction at that row's X",
+     .minColumns = 2, .maxColumns = 2, .predictions = true, .presets = kPredictionsWanted,
+     .arguments = kRegressionArgs, .tables = kRegressionTables},
+};
+constexpr SeriesSpec kRegressionSeries[] = {
+    {SeriesKind::Points, "data", 1, 2, Count(Q::Cases), 1, 1, 1},
+    {SeriesKind::Line, "fitted", 4, 2, Fixed(50), 1, 1, 1},
+};
+constexpr ChartSpec kRegressionChart = {"{column1} against {column2}", "{column2}", "{column1}", AxisKind::Numbers,
+                                        kRegressionSeries, RegressionBands};
+constexpr StatusText kRegressionStatus[] = {
+    {3, "at least 2 rows need both values"},
+    {15, "the model cannot be fitted to these data (e.g. a logarithm of a value of 0 or less, or no spread in X)"},
+};
+
+constexpr OptionSpec kPolyRegOptions[] = {
+    {.flag = "degree", .help = "the degree of the polynomial", .slot = 4, .defaultValue = 2, .min = 1, .max = 50,
+     .integer = true},
+    {.flag = "no-constant", .help = "fit without the constant term", .slot = 3, .isSwitch = true},
+    {.flag = "residuals", .help = "list the residual of every row", .slot = 1, .isSwitch = true},
+};
+constexpr sv kPolyFitRows[] = {"n (rows used)", "R", "R²", "standard error of estimate", "R (adjusted)",
+                               "adjusted R²"};
+constexpr sv kCoefficientColumns[] = {"coefficient", "standard error", "t", "probability (two-tailed)"};
+constexpr ArgumentSpec kPolyRegArgs[] = {
+    {"options", Fill::Options, Fixed(3)},
+    {"data", Fill::Numbers, Count(Q::Cases), Fixed(2), 1},
+    {"weights", Fill::Result, Count(Q::Cases)},
+    {"predictions", Fill::Result, Count(Q::Predictions, 1, 1), Fixed(2)},
+    {"residuals", Fill::Result, Count(Q::Cases), Fixed(1)},
+    {"curve", Fill::Result, Fixed(101), Fixed(2)},
+    {"results", Fill::Result, Fixed(6)},
+    {"coefficients", Fill::Result, Fixed(4), OptionValue(4, 1, 1)},
+};
+constexpr TableSpec kPolyRegTables[] = {
+    {"fit", "Fit", 6, {L::Fixed, kPolyFitRows}, {L::Fixed, kValue}},
+    {.name = "coefficients", .title = "Coefficients", .argument = 7, .rows = {L::Powers},
+     .columns = {L::Fixed, kCoefficientColumns}, .transposed = true},
+    {.name = "predictions", .title = "Predictions for the rows marked ?", .argument = 3,
+     .rows = {.source = L::Lines, .codeColumn = 1}, .columns = {L::Fixed, kPredictionColumn, kPredictionPositions},
+     .trim = Trim::EndMarker},
+    {"residuals", "Residuals (observed - fitted)", 4, {L::Lines}, {L::Fixed, kResidualColumn}, {}, false,
+     Trim::EmptyRows},
+};
+constexpr FormSpec kPolyRegForms[] = {
+    {.usage = "DEPENDENT X",
+     .help = "the dependent variable first, then x; a ? as the dependent value asks for the prediction at that "
+             "row's x",
+     .minColumns = 2, .maxColumns = 2, .predictions = true, .presets = kPredictionsWanted,
+     .arguments = kPolyRegArgs, .tables = kPolyRegTables},
+};
+constexpr SeriesSpec kPolyRegSeries[] = {
+    {SeriesKind::Points, "data", 1, 2, Count(Q::Cases), 1, 1, 1},
+    {SeriesKind::Line, "fitted polynomial", 5, 2, Fixed(101), 1, 1, 1},
+};
+constexpr ChartSpec kPolyRegChart = {"{column1} against {column2}", "{column2}", "{column1}", AxisKind::Numbers,
+                                     kPolyRegSeries};
+constexpr StatusText kPolyRegStatus[] = {{3, "more rows with both values than coefficients are needed"}};
+
+constexpr Choice kSelections[] = {{"all", 0}, {"stepwise", 1}, {"forward", 2}, {"backward", 3}, {"best", 4}};
+constexpr OptionSpec kMultiRegOptions[] = {
+    {.flag = "method",
+     .help = "all (every variable), stepwise, forward, backward, or best (the subset of highest R² for each size)",
+     .slot = 3, .defaultValue = 0, .selectsSlot = true, .choices = kSelections},
+    {.flag = "enter", .help = "probability to enter (stepwise, forward)", .slot = 8, .defaultValue = 0.05, .min = 0,
+     .max = 1},
+    {.flag = "remove", .help = "probability to remove (stepwise, backward)", .slot = 9, .defaultValue = 0.1,
+     .min = 0, .max = 1},
+    {.flag = "max-variables", .help = "the largest number of variables selected (default: all of them)", .slot = 10,
+     .defaultValue = kFromData, .min = 1, .max = 1e6, .integer = true, .derived = Count(Q::Columns, 1, -1)},
+    {.flag = "no-intercept", .help = "fit without the intercept", .slot = 11, .isSwitch = true},
+    {.flag = "residuals", .help = "list the residual of every row", .slot = 1, .isSwitch = true},
+};
+constexpr sv kMultiFitRows[] = {"n (complete rows)", "R", "R²", "standard error of estimate", "R (adjusted)",
+                                "adjusted R²", "variables selected"};
+constexpr int kMultiFitPositions[] = {1, 2, 3, 4, 5, 6, 8};
+constexpr sv kRegressionSources[] = {"regression", "residual", "total"};
+constexpr int kRegressionSlots[] = {9, 10, 11, 12, 13, 14, 15, 16, 0, 0, 17, 18, 19, 0, 0};
+constexpr sv kStepColumns[] = {"step", "variable", "entered (1) or removed (0)", "probability", "R²",
+                               "adjusted R²"};
+constexpr sv kIntercept[] = {"intercept"};
+constexpr int kCoefficientPositions[] = {2, 3, 4, 5};
+constexpr ArgumentSpec kMultiRegArgs[] = {
+    {"options", Fill::Options, Fixed(11)},
+    {"data", Fill::Numbers, Count(Q::Cases), Count(Q::Columns, 1, -1), 1},
+    {"y", Fill::Vector, Count(Q::Cases)},
+    {"weights", Fill::Result, Count(Q::Cases)},
+    {"predictions", Fill::Result, Count(Q::Predictions, 1, 1), Fixed(2)},
+    {"residuals", Fill::Result, Count(Q::Cases), Fixed(1)},
+    {"results", Fill::Result, Fixed(19)},
+    {"steps", Fill::Result, Fixed(6), Count(Q::Columns, 10)},
+    {"coefficients", Fill::Result, Fixed(5), Count(Q::Columns)},
+};
+constexpr TableSpec kMultiRegTables[] = {
+    {"fit", "Fit", 6, {L::Fixed, kMultiFitRows, kMultiFitPositions}, {L::Fixed, kValue}},
+    {.name = "anova", .title = "Analysis of variance of the regression", .argument = 6,
+     .rows = {L::Fixed, kRegressionSources}, .columns = {L::Fixed, kAnovaColumns}, .slots = kRegressionSlots},
+    {.name = "coefficients", .title = "Coefficients", .argument = 8,
+     .rows = {.source = L::Columns, .names = kIntercept, .codeColumn = 1, .codeBase = 0, .from = 1,
+              .namesFirst = true},
+     .columns = {L::Fixed, kCoefficientColumns, kCoefficientPositions}, .transposed = true, .trim = Trim::EmptyRows},
+    {.name = "steps", .title = "Steps (each row one variable entered or removed)", .argument = 7,
+     .rows = {.source = L::Columns, .codeColumn = 2, .from = 1}, .columns = {L::Fixed, kStepColumns},
+     .transposed = true, .trim = Trim::EmptyRows},
+    {.name = "predictions", .title = "Predictions for the rows marked ?", .argument = 4,
+     .rows = {.source = L::Lines, .codeColumn = 1}, .columns = {L::Fixed, kPredictionColumn, kPredictionPositions},
+     .trim = Trim::EndMarker},
+    {"residuals", "Residuals (observed - fitted)", 5, {L::Lines}, {L::Fixed, kResidualColumn}, {}, false,
+     Trim::EmptyRows},
+};
+constexpr FormSpec kMultiRegForms[] = {
+    {.usage = "DEPENDENT X...",
+     .help = "the dependent variable first, then the predictors; only rows with every value take part in the fit; "
+             "a ? as the dependent value asks for the prediction at that row",
+     .minColumns = 2, .maxColumns = 0, .predictions = true, .presets = kPredictionsWanted,
+     .arguments = kMultiRegArgs, .tables = kMultiRegTables},
+};
+constexpr StatusText kMultiRegStatus[] = {
+    {3, "more complete rows than predictors are needed, and the dependent variable must vary"},
+    {8, "the options do not fit: --enter may not exceed --remove for stepwise selection, and --max-variables may "
+        "not exceed the number of predictors"},
+    {18, "no variable meets the probability to enter (--enter), or a removal would leave no variable"},
+};
+
+// ======================================================================= factor, discriminant
+constexpr Choice kCommunalities[] = {{"components", 0}, {"axes", 1}};
+constexpr Choice kRotations[] = {{"varimax", 0}, {"quartimax", -1}, {"none", 2}};
+constexpr Choice kOnOff[] = {{"on", 1}, {"off", 0}};
+constexpr OptionSpec kFactorOptions[] = {
+    {.flag = "method",
+     .help = "components (principal components: 1 on the diagonal) or axes (principal axes: each variable's "
+             "largest absolute correlation as its first communality)",
+     .slot = 1, .defaultValue = 0, .choices = kCommunalities},
+    {.flag = "iterate", .help = "iterate the communalities (principal axes)", .slot = 2, .isSwitch = true},
+    {.flag = "tolerance", .help = "iteration stops when no communality changes by more than this", .slot = 3,
+     .defaultValue = 0.001, .min = 0},
+    {.flag = "iterations", .help = "the largest number of extractions when iterating", .slot = 4,
+     .defaultValue = 25, .min = 1, .max = 1000, .integer = true},
+    {.flag = "factors", .help = "the largest number of factors retained (default: as many as there are columns)",
+     .slot = 5, .defaultValue = kFromData, .min = 1, .max = 1e6, .integer = true, .derived = Count(Q::Columns)},
+    {.flag = "min-eigenvalue", .help = "the smallest eigenvalue of a retained factor", .slot = 6,
+     .defaultValue = 1},
+    {.flag = "rotation", .help = "varimax, quartimax or none", .slot = 7, .defaultValue = 0, .selectsSlot = true,
+     .choices = kRotations},
+    {.flag = "kaiser", .help = "Kaiser normalisation during rotation: on or off", .slot = 10, .defaultValue = 1,
+     .choices = kOnOff},
+};
+constexpr sv kEigenColumns[] = {"eigenvalue", "% of variance", "cumulative %"};
+constexpr sv kFactorStatsRows[] = {"complete rows", "extractions", "factors retained"};
+constexpr ArgumentSpec kFactorArgs[] = {
+    {"options", Fill::Options, Fixed(10)},
+    {"data", Fill::Numbers, Count(Q::Cases), Count(Q::Columns)},
+    {"communalities", Fill::Result, Count(Q::Columns), OptionValue(4, 1, 1)},
+    {"eigenvalues", Fill::Result, Count(Q::Columns), Fixed(3)},
+    {"loadings", Fill::Result, Count(Q::Columns, 1, 2), Count(Q::Columns, 1, 2)},
+    {"scores", Fill::Result, Count(Q::Cases), Count(Q::Columns)},
+    {"stats", Fill::Result, Fixed(3)},
+};
+constexpr TableSpec kFactorTables[] = {
+    {"loadings", "Loadings (variables under the factor they load on most)", 4, {L::Columns}, {L::Index}, {}, false,
+     Trim::None, {}, RetainedFactors},
+    {"eigenvalues", "Eigenvalues", 3, {L::Index}, {L::Fixed, kEigenColumns}},
+    {.name = "communalities",
+     .title = "Communalities (1: the first estimates; then after each extraction)", .argument = 2,
+     .rows = {L::Index}, .columns = {L::Columns}, .transposed = true, .trim = Trim::EmptyRows},
+    {"scores", "Factor scores", 5, {L::Lines}, {L::Index}, {}, false, Trim::None, {}, RetainedFactors},
+    {"summary", "Summary", 6, {L::Fixed, kFactorStatsRows}, {L::Fixed, kValue}},
+};
+constexpr FormSpec kFactorForms[] = {
+    {.usage = "COLUMN COLUMN...",
+     .help = "the variables, one case per row (rows with an empty cell are left out of the analysis)",
+     .minColumns = 2, .maxColumns = 0, .arguments = kFactorArgs, .tables = kFactorTables},
+};
+constexpr StatusText kFactorStatus[] = {
+    {3, "at least 2 complete rows are needed, no column may be constant over them, and at least one factor must "
+        "reach --min-eigenvalue"},
+    {7, "the eigenvalues could not be computed (the values are too large, or the iteration did not converge)"},
+};
+
+constexpr Choice kPriors[] = {{"proportional", 0}, {"equal", 1}};
+constexpr OptionSpec kDiscrimOptions[] = {
+    {.flag = "priors", .help = "prior probabilities of the groups: proportional (to their sizes) or equal",
+     .slot = 1, .defaultValue = 0, .choices = kPriors},
+};
+constexpr sv kFunctionColumns[] = {"eigenvalue",   "% of trace", "cumulative %", "canonical correlation",
+                                   "Wilks' lambda", "chi-square", "degrees of freedom", "probability"};
+constexpr sv kConstant[] = {"constant"};
+constexpr sv kGroupSize[] = {"group size"};
+constexpr sv kPercentCorrect[] = {"% classified into their own group"};
+constexpr sv kPredictedGroup[] = {"group number (1: the first group)"};
+constexpr ArgumentSpec kDiscrimArgs[] = {
+    {"options", Fill::Options, Fixed(2)},
+    {"data", Fill::Numbers, Count(Q::Cases), Count(Q::Columns)},
+    {"groups", Fill::GroupCodes, Count(Q::Cases)},
+    {"predictions", Fill::Result, Count(Q::Predictions, 1, 1), Fixed(2)},
+    {"functionTable", Fill::Result, Fixed(8), Count(Q::Groups, 1, -1)},
+    {"rawCoefficients", Fill::Result, Count(Q::Columns, 1, 1), Count(Q::Groups, 1, -1)},
+    {"standardisedCoefficients", Fill::Result, Count(Q::Columns), Count(Q::Groups, 1, -1)},
+    {"centroids", Fill::Result, Count(Q::Groups), Count(Q::Groups, 1, -1)},
+    {"groupDistances", Fill::Result, Count(Q::Groups), Count(Q::Groups)},
+    {"classificationTable", Fill::Result, Count(Q::Groups, 1, 1), Count(Q::Groups)},
+    {"stats", Fill::Result, Fixed(1)},
+};
+constexpr TableSpec kDiscrimTables[] = {
+    {.name = "functions", .title = "Discriminant functions", .argument = 4, .rows = {L::Index},
+     .columns = {L::Fixed, kFunctionColumns}, .transposed = true, .trim = Trim::EmptyRows},
+    {"raw", "Coefficients (columns: functions)", 5, {L::Columns, kConstant}, {L::Index}},
+    {"standardised", "Standardised coefficients", 6, {L::Columns}, {L::Index}},
+    {"centroids", "Group centroids (scores of the group means)", 7, {L::Groups}, {L::Index}},
+    {"distances", "Mahalanobis distances (below the diagonal) and probabilities of F (above)", 8, {L::Groups},
+     {L::Groups}},
+    {"classification", "Classification (rows: predicted group; columns: actual group)", 9, {L::Groups, kGroupSize},
+     {L::Groups}},
+    {"summary", "Summary", 10, {L::Fixed, kPercentCorrect}, {L::Fixed, kValue}},
+    {.name = "predictions", .title = "Predicted groups of the rows marked ?", .argument = 3,
+     .rows = {.source = L::Lines, .codeColumn = 1}, .columns = {L::Fixed, kPredictedGroup, kPredictionPositions},
+     .trim = Trim::EndMarker},
+};
+constexpr FormSpec kDiscrimForms[] = {
+    {.usage = "COLUMN... --by GROUP",
+     .help = "the variables and the group of each case (at least 2 groups); a ? as the group asks which group "
+             "that row belongs to",
+     .byColumns = 1, .maxColumns = 0, .minGroups = 2, .predictions = true, .arguments = kDiscrimArgs,
+     .tables = kDiscrimTables},
+};
+constexpr StatusText kDiscrimStatus[] = {
+    {3, "at least 3 complete rows are needed, every group needs one, there must be at least as many rows beyond "
+        "the number of groups as there are variables, and no variable may be constant"},
+    {7, "the variables are (nearly) linearly dependent within the groups, or the eigenvalues cannot be computed"},
+};
+
 // ======================================================================= the registry
 constexpr AnalysisSpec kAnalyses[] = {
     {"descriptives", "nkDescriptives", "count, mean, spread, percentiles and shape of each column",
@@ -791,6 +1318,17 @@ constexpr AnalysisSpec kAnalyses[] = {
      "McNemar's chi-square test of change between two yes/no measurements of the same cases, and Cohen's kappa "
      "of their agreement.",
      CallExport<nkMcNemar>, ArityOf(nkMcNemar), {}, kMcNemarForms, kMcNemarStatus},
+    {"anova", "nkAnova", "analysis of variance, one or two factors, with post-hoc comparisons",
+     "One factor (the groups of --by, or one column per group) or two crossed factors (two --by columns, with or "
+     "without their interaction): sums of squares, F tests, the group counts and means, and Bartlett's test of "
+     "equal variances. With one factor, --posthoc NAME compares every pair of groups and gives the homogeneous "
+     "subsets.",
+     CallExport<nkAnova>, ArityOf(nkAnova), kAnovaOptions, kAnovaForms, kAnovaStatus},
+    {"posthoc", "nkPostHoc", "post-hoc comparisons of group means from their counts and means",
+     "Compares every pair of group means by one of eight procedures, given each group's count and mean and the "
+     "error sum of squares of the analysis of variance (--error-ss): the critical differences, which pairs "
+     "differ, and the homogeneous subsets. From raw values, use 'anova VALUE --by GROUP --posthoc NAME'.",
+     CallExport<nkPostHoc>, ArityOf(nkPostHoc), kPostHocOptions, kPostHocForms, kPostHocStatus},
     {"repeated", "nkRepMeasures", "repeated-measures analysis of variance (treatments in columns)",
      "Every subject (row) is measured under each treatment (column): the sums of squares of treatments, subjects "
      "and the residual, with F tests of treatments and subjects against the residual.",
@@ -812,6 +1350,53 @@ constexpr AnalysisSpec kAnalyses[] = {
      "Tests whether the share of 1 responses differs between treatments (columns) measured on the same subjects "
      "(rows), against chi-square on treatments - 1 degrees of freedom.",
      CallExport<nkQTest>, ArityOf(nkQTest), {}, kQTestForms, kQTestStatus},
+    {"pearson", "nkPearson", "Pearson correlation matrix, with Cronbach's alpha of the columns as a scale",
+     "Pearson's r of every pair of columns over the rows where both have a value, with the one-tailed probability "
+     "of the t test of no correlation; and the columns taken as a scale: Cronbach's alpha and the mean inter-item "
+     "correlation.",
+     CallExport<nkPearson>, ArityOf(nkPearson), {}, kPearsonForms, kCorrelationStatus},
+    {"partial", "nkPartial", "partial correlations with a control variable held constant",
+     "The correlation of every pair of columns after the first with the first column (the control) held "
+     "constant, over the rows where all three have a value, with the one-tailed probability (n - 3 degrees of "
+     "freedom).",
+     CallExport<nkPartial>, ArityOf(nkPartial), {}, kPartialForms, kCorrelationStatus},
+    {"spearman", "nkSpearman", "Spearman rank correlation matrix",
+     "Spearman's rho (Pearson's r of the mid-ranks) of every pair of columns over the rows where both have a "
+     "value, with the one-tailed probability of its t test.",
+     CallExport<nkSpearman>, ArityOf(nkSpearman), {}, kSpearmanForms, kCorrelationStatus},
+    {"kendall", "nkKendall", "Kendall rank correlation matrix (tau-b)",
+     "Kendall's tau-b of every pair of columns over the rows where both have a value, with the one-tailed "
+     "probability of its normal approximation.",
+     CallExport<nkKendall>, ArityOf(nkKendall), {}, kKendallForms, kCorrelationStatus},
+    {"crosscorr", "nkCrossCorrel", "cross-correlation function of two series",
+     "Pearson's r of X(t + lag) with Y(t) for every lag from -L to L, over the time points where both are present.",
+     CallExport<nkCrossCorrel>, ArityOf(nkCrossCorrel), kCrossCorrOptions, kCrossCorrForms},
+    {"regression", "nkSimpleReg", "simple regression in seven models, with bands and predictions",
+     "Fits the dependent variable (named first) on X: a straight line by default, or one of six curves, or all "
+     "seven with the best (highest R²) predicting. A ? as a dependent value asks for the prediction at that row's "
+     "X. --svg draws the data, the fitted line and its 95% prediction and confidence bands.",
+     CallExport<nkSimpleReg>, ArityOf(nkSimpleReg), kRegressionOptions, kRegressionForms, kRegressionStatus,
+     &kRegressionChart},
+    {"polyreg", "nkPolyReg", "polynomial regression, with predictions",
+     "Fits a polynomial of --degree in X to the dependent variable (named first) by least squares: the "
+     "coefficients with standard errors, t and probabilities, R² and the standard error of estimate. A ? as a "
+     "dependent value asks for the prediction at that row's X. --svg draws the data and the fitted curve.",
+     CallExport<nkPolyReg>, ArityOf(nkPolyReg), kPolyRegOptions, kPolyRegForms, kPolyRegStatus, &kPolyRegChart},
+    {"multireg", "nkMultiReg", "multiple regression, with stepwise, forward, backward or best-subset selection",
+     "Fits the dependent variable (named first) on the predictors by least squares, on all of them or on those a "
+     "selection method chooses: the coefficients with standard errors, t and probabilities, R², the analysis of "
+     "variance of the regression and the selection steps. A ? as a dependent value asks for a prediction.",
+     CallExport<nkMultiReg>, ArityOf(nkMultiReg), kMultiRegOptions, kMultiRegForms, kMultiRegStatus},
+    {"factor", "nkFactorA", "factor analysis: principal components or axes, varimax or quartimax rotation",
+     "Extracts factors from the correlation matrix of the columns (principal components, or principal axes with "
+     "communalities, iterated on request), keeps those whose eigenvalue reaches --min-eigenvalue, rotates them, "
+     "and gives the loadings, eigenvalues, communalities and the factor scores of every row.",
+     CallExport<nkFactorA>, ArityOf(nkFactorA), kFactorOptions, kFactorForms, kFactorStatus},
+    {"discriminant", "nkDiscrim", "linear discriminant analysis of groups, with classification",
+     "Separates the groups of --by by linear discriminant functions of the columns: eigenvalues, Wilks' lambda "
+     "tests, coefficients, centroids, the Mahalanobis distances of the groups, and the classification of every "
+     "complete row. A ? as the group asks which group that row belongs to.",
+     CallExport<nkDiscrim>, ArityOf(nkDiscrim), kDiscrimOptions, kDiscrimForms, kDiscrimStatus},
     {"qc-chart", "nkQCChart", "Shewhart control chart: points, centre line, control and warning limits",
      "The points of a control chart of subgroup means, ranges or standard deviations, or of proportions, numbers "
      "of defectives, defects or defects per unit, with the centre line, control limits (--sigma standard errors) "
@@ -866,8 +1451,11 @@ constexpr bool ArgumentsMatchExports()
     for (const AnalysisSpec& a : kAnalyses)
         for (const FormSpec& f : a.forms)
             if (f.arguments.size() != a.arity) return false;
-    for (const AnalysisSpec& a : kAnalyses)
+    for (const AnalysisSpec& a : kAnalyses) {
         if (a.followUp != nullptr && a.followUp->arguments.size() != a.followUp->arity) return false;
+        for (const FormSpec& f : a.forms)
+            if (f.followUp != nullptr && f.followUp->arguments.size() != f.followUp->arity) return false;
+    }
     return true;
 }
 static_assert(ArgumentsMatchExports(), "a form lists a different number of arguments than its export takes");

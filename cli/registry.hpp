@@ -32,7 +32,8 @@ enum class Quantity : uint8_t {
     Classes,        // codes shared by the coded columns
     RowClasses,     // codes of the first coded column
     ColumnClasses,  // codes of the second coded column
-    Predictions,    // rows whose first column holds `?`
+    Predictions,    // rows whose first column holds `?` (or whose --by cell does, where the form says so)
+    Option,         // the value of options slot `slot` of the call (e.g. the degree of a polynomial)
 };
 
 // scale * (the quantity) + offset.
@@ -40,9 +41,11 @@ struct Extent {
     Quantity of = Quantity::Fixed;
     int scale = 1;
     int offset = 0;
+    int slot = 0;  // Quantity::Option: the options slot (1-based)
 };
 constexpr Extent Fixed(int n) { return {Quantity::Fixed, 0, n}; }
 constexpr Extent Count(Quantity q, int scale = 1, int offset = 0) { return {q, scale, offset}; }
+constexpr Extent OptionValue(int slot, int scale = 1, int offset = 0) { return {Quantity::Option, scale, offset, slot}; }
 
 // ---- Options ----
 
@@ -53,6 +56,9 @@ struct Choice {
 };
 
 inline constexpr double kFromData = std::numeric_limits<double>::quiet_NaN();
+// The value of a choice of a one-of-several option that sets every slot its other
+// choices select (e.g. "fit all seven models").
+inline constexpr double kEverySlot = -2;
 
 struct OptionSpec {
     std::string_view flag;      // --flag on the command line
@@ -87,12 +93,15 @@ enum class Repeat : uint8_t {
 
 // What the host puts into an argument array before the call.
 enum class Fill : uint8_t {
-    Options,                // 1-D: the options, slot by slot from slot `from` (0: slot 1)
+    Options,                // 1-D: the options, slot by slot from slot `from` (0: slot 1); 2-D: the same
+                            //      across the columns of row `row`, every other cell MissingValue
     Numbers,                // 2-D: the named columns (rows = cases) from column `from` (0-based) on,
                             //      then those before it; further columns MissingValue
     Vector,                 // 1-D: named column `from` (0-based) of the call
+    Rows,                   // 2-D: the named columns as rows, one case per array column
     Codes,                  // 2-D: the named columns as codes (see CodeKind), in the order of Numbers
     GroupCodes,             // 1-D: the code of each case's --by value
+    GroupCodeColumns,       // 2-D: the codes of each --by column, one column each
     NumbersWithGroupCodes,  // 2-D: the named columns, then the codes of each --by column
     GroupColumns,           // 2-D: one column per --by group, the first named column's value of each
                             //      case in its group's column (the other cells MissingValue)
@@ -100,6 +109,15 @@ enum class Fill : uint8_t {
     Result,                 // output only: every element MissingValue before the call
     Unused,                 // not read in this form: a 1-D array of no slots
     Earlier,                // a follow-up's input: argument `from` of the first export, after its call
+    Identifiers,            // 1-D of 4-byte integers: 1, 2, ..., one per slot (variables of a list)
+};
+
+// An options slot that takes a result of the first export (a follow-up's input, e.g.
+// the error sum of squares of an analysis of variance).
+struct TakenSlot {
+    int slot = 0;      // the slot of this options array (0: none)
+    int argument = 0;  // the first export's argument
+    int position = 0;  // its slot (1-based) read
 };
 
 struct ArgumentSpec {
@@ -108,6 +126,8 @@ struct ArgumentSpec {
     Extent rows = Fixed(0);  // 1-D arrays: the slot count; 2-D: rows
     Extent cols = Fixed(0);  // 2-D arrays: columns; Fixed(0) marks a 1-D array
     int from = 0;            // see Fill
+    int row = 0;             // Fill::Options into a 2-D array: the row that takes the options
+    TakenSlot take{};        // Fill::Options: one slot taken from the first export's results
 };
 
 // An option slot a form fixes (e.g. the data layout): `value`, or the count `derived`
@@ -131,6 +151,7 @@ enum class LabelSource : uint8_t {
     Lines,          // "line N": the file line of each case
     Calls,          // one per call of a repeated analysis ("height", "height: A")
     Index,          // "1", "2", ...: one per row of the shown array (points, steps, lines)
+    Powers,         // "constant", "x", "x^2", ...: the terms of a polynomial
     GroupRuns,      // "A 1", "A 2", "B 1", ...: runs of the --by values, their lengths in row 1 of
                     // argument `runs` (one column per group; without --by "1", "2", ...)
 };
@@ -146,14 +167,30 @@ struct Labels {
     // When > 0: row r takes the label numbered (1-based) by the value in column
     // `codeColumn` of row r of the shown array (e.g. categories sorted by their totals,
     // or the input row of a prediction with Lines).
+    // (Transposed tables: the value in row `codeColumn` of array column r.) An empty code
+    // keeps the row's own label; with no label so numbered, the value itself names it.
     int codeColumn = 0;
+    int codeBase = 1;  // the code that names the first label
     int runs = 0;  // GroupRuns: the argument holding the run lengths
+    int from = 0;  // sources other than Fixed: their labels from this one (0-based) on (a
+                   // dependent or control column named first is not a row of the table)
+    bool namesFirst = false;  // `names` come before the data's labels, not after
 };
 
 // Rows a table drops after the call: none; the trailing rows whose every cell is
 // empty (arrays sized for the most the data could need); or every row from the first
 // whose first cell is -1 (a list closed by an end marker).
-enum class Trim : uint8_t { None, EmptyRows, EndMarker };
+// UnfilledRows drops every row whose first cell is empty (e.g. models not fitted).
+// A table trimmed to no row is left out.
+enum class Trim : uint8_t { None, EmptyRows, EndMarker, UnfilledRows };
+
+struct TableSpec;
+struct CallResult;
+struct ResultTable;
+// Lays out a table whose labels or shape come from the results themselves (group names
+// in the order of their means, as many factors as were retained): called on the table
+// as the spec laid it out, it rewrites it.
+using TableLayout = void (*)(const TableSpec& spec, const CallResult& call, ResultTable& table);
 
 struct TableSpec {
     std::string_view name;   // key in JSON and CSV output
@@ -166,6 +203,11 @@ struct TableSpec {
     std::span<const int> joined{};
     bool transposed = false;  // the array's columns are the table's rows (sources, lines)
     Trim trim = Trim::None;
+    // When given: a 1-D array shown as a grid: cell (row position i, column position j) is
+    // slot slots[i * (column labels) + j] (1-based; 0 leaves the cell empty), e.g. the
+    // sums of squares, degrees of freedom, F and probabilities of an analysis of variance.
+    std::span<const int> slots{};
+    TableLayout layout = nullptr;
 };
 
 // Status codes in words. "{call}" is replaced by the call's label, "{smallest}" by the
@@ -174,6 +216,8 @@ struct StatusText {
     int code;
     std::string_view text;
 };
+
+struct FollowUpSpec;
 
 // One way to give the input.
 struct FormSpec {
@@ -184,12 +228,14 @@ struct FormSpec {
     int minGroups = 0, maxGroups = 0;    // distinct values of --by (0: no limit)
     Repeat repeat = Repeat::Once;
     CodeKind codes = CodeKind::None;
-    bool predictions = false;            // `?` in the first column asks for a prediction
+    bool predictions = false;            // `?` in the first column (in forms with --by: in the --by
+                                         // column) asks for a prediction
     bool completeRows = false;           // only rows with every named and --by cell filled take part
     int minClasses = 0, maxClasses = 0;  // codes the coded columns may hold (0: no limit)
     std::span<const Preset> presets{};
     std::span<const ArgumentSpec> arguments{};
     std::span<const TableSpec> tables{};
+    const FollowUpSpec* followUp = nullptr;  // this form's follow-up (else the analysis's)
 };
 
 // ---- Charts ----
@@ -215,7 +261,6 @@ struct SeriesSpec {
 };
 
 struct ChartData;
-struct CallResult;
 // Builds a chart whose layout series cannot describe (a dendrogram, boxes).
 using ChartBuilder = void (*)(const CallResult& call, ChartData& chart);
 

@@ -13,20 +13,23 @@ using Json = nlohmann::ordered_json;
 const char* Name(Quantity q)
 {
     constexpr const char* names[] = {"fixed",   "cases",      "columns",       "groups",      "groups2",
-                                     "classes", "rowClasses", "columnClasses", "predictions"};
+                                     "classes", "rowClasses", "columnClasses", "predictions", "option"};
     return names[static_cast<int>(q)];
 }
 const char* Name(Fill f)
 {
-    constexpr const char* names[] = {"options",      "numbers",     "vector", "codes",  "groupCodes",
-                                     "numbersWithGroupCodes", "groupColumns", "lineNumbers", "result", "unused",
-                                     "earlier"};
+    constexpr const char* names[] = {"options",     "numbers",      "vector",
+                                     "rows",        "codes",        "groupCodes",
+                                     "groupCodeColumns", "numbersWithGroupCodes", "groupColumns",
+                                     "lineNumbers", "result",       "unused",
+                                     "earlier",     "identifiers"};
     return names[static_cast<int>(f)];
 }
 const char* Name(LabelSource s)
 {
     constexpr const char* names[] = {"fixed",   "columns",    "groups",        "groups2", "classes",
-                                     "rowClasses", "columnClasses", "lines", "calls", "index", "groupRuns"};
+                                     "rowClasses", "columnClasses", "lines", "calls", "index", "powers",
+                                     "groupRuns"};
     return names[static_cast<int>(s)];
 }
 const char* Name(CodeKind k)
@@ -40,8 +43,14 @@ const char* Name(SeriesKind k)
     return names[static_cast<int>(k)];
 }
 
-// An extent as {"of": quantity, "scale": s, "offset": o}: count = s * quantity + o.
-Json ToJson(Extent e) { return Json{{"of", Name(e.of)}, {"scale", e.scale}, {"offset", e.offset}}; }
+// An extent as {"of": quantity, "scale": s, "offset": o}: count = s * quantity + o (and
+// "slot" for the value of an options slot).
+Json ToJson(Extent e)
+{
+    Json out{{"of", Name(e.of)}, {"scale", e.scale}, {"offset", e.offset}};
+    if (e.of == Quantity::Option) out["slot"] = e.slot;
+    return out;
+}
 
 Json ToJson(const Labels& labels)
 {
@@ -50,7 +59,12 @@ Json ToJson(const Labels& labels)
     Json out{{"source", Name(labels.source)}, {"names", names}};
     if (!labels.positions.empty())
         out["positions"] = Json(std::vector<int>(labels.positions.begin(), labels.positions.end()));
-    if (labels.codeColumn > 0) out["codeColumn"] = labels.codeColumn;
+    if (labels.codeColumn > 0) {
+        out["codeColumn"] = labels.codeColumn;
+        out["codeBase"] = labels.codeBase;
+    }
+    if (labels.from > 0) out["from"] = labels.from;
+    if (labels.namesFirst) out["namesFirst"] = true;
     if (labels.source == LabelSource::GroupRuns) out["runs"] = labels.runs;
     return out;
 }
@@ -65,6 +79,9 @@ Json ToJson(std::span<const ArgumentSpec> list)
         Json arg{{"name", a.name}, {"fill", Name(a.fill)}, {"rows", ToJson(a.rows)}};
         if (twoDimensional) arg["columns"] = ToJson(a.cols);
         if (a.from != 0) arg["from"] = a.from;
+        if (a.row != 0) arg["row"] = a.row;
+        if (a.take.slot > 0)
+            arg["take"] = Json{{"slot", a.take.slot}, {"argument", a.take.argument}, {"position", a.take.position}};
         arguments.push_back(arg);
     }
     return arguments;
@@ -72,16 +89,26 @@ Json ToJson(std::span<const ArgumentSpec> list)
 
 Json ToJson(std::span<const TableSpec> list)
 {
-    constexpr const char* trims[] = {"none", "emptyRows", "endMarker"};
+    constexpr const char* trims[] = {"none", "emptyRows", "endMarker", "unfilledRows"};
     Json tables = Json::array();
     for (const TableSpec& t : list) {
         Json table{{"name", t.name}, {"title", t.title}, {"argument", t.argument}, {"rows", ToJson(t.rows)},
                    {"columns", ToJson(t.columns)}, {"transposed", t.transposed},
                    {"trim", trims[static_cast<int>(t.trim)]}};
         if (!t.joined.empty()) table["joined"] = Json(std::vector<int>(t.joined.begin(), t.joined.end()));
+        if (!t.slots.empty()) table["slots"] = Json(std::vector<int>(t.slots.begin(), t.slots.end()));
+        if (t.layout != nullptr) table["custom"] = true;
         tables.push_back(table);
     }
     return tables;
+}
+
+Json ToJson(const FollowUpSpec& f)
+{
+    Json statuses = Json::array();
+    for (const StatusText& st : f.statuses) statuses.push_back(Json{{"code", st.code}, {"text", st.text}});
+    return Json{{"export", f.exportName},         {"arguments", f.arity},     {"when", f.when},
+                {"argumentSpecs", ToJson(f.arguments)}, {"tables", ToJson(f.tables)}, {"statuses", statuses}};
 }
 
 Json ToJson(const FormSpec& form)
@@ -100,7 +127,7 @@ Json ToJson(const FormSpec& form)
                 {"completeRows", form.completeRows},
                 {"minClasses", form.minClasses}, {"maxClasses", form.maxClasses},
                 {"presets", presets},            {"arguments", arguments},
-                {"tables", tables}};
+                {"tables", tables},              {"followUp", form.followUp ? ToJson(*form.followUp) : Json()}};
 }
 
 }  // namespace
@@ -144,13 +171,7 @@ std::string RegistryJson()
                                   {"series", series},
                                   {"custom", a.chart->custom != nullptr}};
         }
-        if (const FollowUpSpec* f = a.followUp) {
-            Json statuses2 = Json::array();
-            for (const StatusText& st : f->statuses) statuses2.push_back(Json{{"code", st.code}, {"text", st.text}});
-            entry["followUp"] = Json{{"export", f->exportName}, {"arguments", f->arity},   {"when", f->when},
-                                     {"argumentSpecs", ToJson(f->arguments)},               {"tables", ToJson(f->tables)},
-                                     {"statuses", statuses2}};
-        }
+        if (const FollowUpSpec* f = a.followUp) entry["followUp"] = ToJson(*f);
         analyses.push_back(entry);
     }
     return Json{{"analyses", analyses}}.dump(2) + "\n";

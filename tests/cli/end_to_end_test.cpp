@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fmt/format.h>
 #include <fstream>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 #include <set>
@@ -49,6 +50,8 @@ Moments Reference(const std::vector<double>& values)
     m.variance /= m.n - 1;
     return m;
 }
+
+constexpr double kMissingCell = std::numeric_limits<double>::quiet_NaN();  // an empty cell of a test table
 
 void ExpectClose(double actual, long double expected)
 {
@@ -461,6 +464,152 @@ TEST_F(Sheetstat, TQuantileAndDemo)
     EXPECT_NE(demo.out.find("Log-rank test"), std::string::npos);
     EXPECT_EQ(SeriesCount((dir_ / "tour" / "dendrogram.svg").string()), 1u);
     EXPECT_EQ(SeriesCount((dir_ / "tour" / "survival.svg").string()), 3u);
+    EXPECT_NE(demo.out.find("Homogeneous subsets"), std::string::npos);
+    EXPECT_EQ(SeriesCount((dir_ / "tour" / "regression.svg").string()), 4u);
+}
+
+// Sums of squares of a one-factor analysis of variance by two passes about the means.
+struct OneFactor {
+    std::vector<Moments> groups;
+    long double between = 0, within = 0, n = 0;
+};
+OneFactor Anova(const std::vector<std::vector<double>>& groups)
+{
+    OneFactor a;
+    std::vector<double> all;
+    for (const auto& g : groups) {
+        a.groups.push_back(Reference(g));
+        all.insert(all.end(), g.begin(), g.end());
+    }
+    const Moments grand = Reference(all);
+    a.n = grand.n;
+    for (const Moments& g : a.groups) {
+        a.between += g.n * (g.mean - grand.mean) * (g.mean - grand.mean);
+        a.within += (g.n - 1) * g.variance;
+    }
+    return a;
+}
+
+TEST_F(Sheetstat, AnovaOfLabelledGroupsWithTukeysTestAndHomogeneousSubsets)
+{
+    File("data.csv", "group,height\nwest,171\neast,180.5\nwest,168\nnorth,175\neast,183\nwest,170.5\nnorth,174\n"
+                     "east,179\nnorth,\nnorth,176.5\nwest,169\n");
+    const std::vector<std::vector<double>> groups = {{180.5, 183, 179}, {175, 174, 176.5}, {171, 168, 170.5, 169}};
+    const OneFactor a = Anova(groups);
+    const Json json = RunJson({"anova", "--format", "json", "data.csv", "height", "--by", "group", "--posthoc", "tukey"});
+    const Json& levels = json["tables"]["groups"];
+    EXPECT_EQ(levels["columns"], Json({"east", "north", "west"}));
+    EXPECT_EQ(levels["rows"]["n"], Json({3, 3, 4}));
+    ExpectClose(levels["rows"]["mean"][2], a.groups[2].mean);
+    const Json& anova = json["tables"]["anova"]["rows"];
+    ExpectClose(anova["between groups"][0], a.between);
+    ExpectClose(anova["within groups"][0], a.within);
+    EXPECT_EQ(anova["within groups"][1], 7);
+    ExpectClose(anova["between groups"][3], (a.between / 2) / (a.within / 7));
+    EXPECT_TRUE(anova["total"][3].is_null());
+
+    // Groups in ascending order of their means; D above the diagonal, 1 below where a pair differs.
+    const Json& comparisons = json["tables"]["comparisons"];
+    const std::vector<std::string> order = {"west", "north", "east"};
+    EXPECT_EQ(comparisons["columns"], Json(order));
+    const long double mse = a.within / 7;
+    const std::size_t index[] = {2, 1, 0};  // position -> group of `groups`
+    for (std::size_t i = 0; i < 3; ++i)
+        for (std::size_t j = i + 1; j < 3; ++j) {
+            const Moments &gi = a.groups[index[i]], &gj = a.groups[index[j]];
+            const double d = comparisons["rows"][order[i]][j];
+            // Tukey-Kramer: D / sqrt(MSE/2 (1/ni + 1/nj)) is q(0.05; 3, 7) = 4.165 (published tables).
+            EXPECT_NEAR(d / std::sqrt(static_cast<double>(mse / 2 * (1 / gi.n + 1 / gj.n))), 4.165, 2e-3);
+            EXPECT_EQ(comparisons["rows"][order[j]][i], std::fabs(static_cast<double>(gi.mean - gj.mean)) >= d ? 1 : 0);
+        }
+    const Json& subsets = json["tables"]["subsets"];
+    EXPECT_EQ(subsets["columns"], Json({"subset 1", "subset 2", "subset 3"}));  // every pair differs
+    EXPECT_EQ(subsets["rows"]["north"], Json({0, 1, 0}));
+}
+
+TEST_F(Sheetstat, RegressionPredictsTheMarkedRowAndChartsItsBands)
+{
+    File("data.csv", "weight,height,age\n61,165,30\n?,172,41\n70,174,25\n77,181,35\n,178,50\n66,169,44\n82,186,28\n"
+                     "73,177,33\n");
+    const std::vector<double> x = {165, 174, 181, 169, 186, 177}, y = {61, 70, 77, 66, 82, 73};
+    const Moments mx = Reference(x), my = Reference(y);
+    long double sxy = 0;
+    for (std::size_t i = 0; i < x.size(); ++i) sxy += (x[i] - mx.mean) * (y[i] - my.mean);
+    const long double b = sxy / ((mx.n - 1) * mx.variance), a = my.mean - b * mx.mean;
+    const long double r2 = sxy * sxy / ((mx.n - 1) * mx.variance * (my.n - 1) * my.variance);
+    const Json json = RunJson({"regression", "--format", "json", "--svg", "fit.svg", "data.csv", "weight", "height"});
+    const Json& linear = json["tables"]["models"]["rows"]["linear"];
+    EXPECT_EQ(json["tables"]["models"]["rows"].size(), 1u);  // the straight line only, by default
+    EXPECT_EQ(linear[0], 6);
+    ExpectClose(linear[1], a);
+    ExpectClose(linear[2], b);
+    ExpectClose(linear[4], r2);
+    const Json& predictions = json["tables"]["predictions"]["rows"];
+    ASSERT_EQ(predictions.size(), 1u);
+    ExpectClose(predictions["line 3"][0], a + b * 172);
+    EXPECT_EQ(SeriesCount((dir_ / "fit.svg").string()), 4u);  // data, line, prediction and confidence bands
+
+    const Json all = RunJson({"regression", "--format", "json", "--model", "best", "data.csv", "weight", "height"});
+    EXPECT_EQ(all["tables"]["models"]["rows"].size(), 7u);
+}
+
+TEST_F(Sheetstat, PearsonMatrixOverPairwiseCasesWithCronbachsAlpha)
+{
+    File("data.csv", "height,weight,age\n165,61,30\n172,,41\n174,70,25\n181,77,35\n178,75,50\n169,66,44\n");
+    const std::vector<std::vector<double>> columns = {{165, 172, 174, 181, 178, 169}, {61, kMissingCell, 70, 77, 75, 66},
+                                                      {30, 41, 25, 35, 50, 44}};
+    const Json json = RunJson({"pearson", "--format", "json", "data.csv", "height", "weight", "age"});
+    const Json& r = json["tables"]["correlations"]["rows"];
+    const std::string names[] = {"height", "weight", "age"};
+    for (std::size_t i = 0; i < 3; ++i)
+        for (std::size_t j = 0; j < 3; ++j) {
+            std::vector<double> u, v;
+            for (std::size_t k = 0; k < 6; ++k)
+                if (!std::isnan(columns[i][k]) && !std::isnan(columns[j][k])) {
+                    u.push_back(columns[i][k]);
+                    v.push_back(columns[j][k]);
+                }
+            const Moments mu = Reference(u), mv = Reference(v);
+            long double suv = 0;
+            for (std::size_t k = 0; k < u.size(); ++k) suv += (u[k] - mu.mean) * (v[k] - mv.mean);
+            EXPECT_EQ(json["tables"]["counts"]["rows"][names[i]][j], u.size());
+            ExpectClose(r[names[i]][j], suv / ((mu.n - 1) * std::sqrt(mu.variance * mv.variance)));
+        }
+    // Alpha: item variances over each item's values, the total's over the complete rows.
+    long double items = 0;
+    std::vector<double> totals;
+    for (const auto& c : columns) {
+        std::vector<double> present;
+        for (const double x : c)
+            if (!std::isnan(x)) present.push_back(x);
+        items += Reference(present).variance;
+    }
+    for (std::size_t k = 0; k < 6; ++k)
+        if (k != 1) totals.push_back(columns[0][k] + columns[1][k] + columns[2][k]);
+    const long double w = Reference(totals).variance;
+    ExpectClose(json["tables"]["scale"]["rows"]["Cronbach's alpha"][0], 1.5L * (w - items) / w);
+}
+
+TEST_F(Sheetstat, FactorAnalysisOfTwoVariablesIsTheirCorrelation)
+{
+    // Two variables: the eigenvalues of their correlation matrix are 1 + r and 1 - r, and the
+    // one principal component kept loads sqrt((1 + r) / 2) on each.
+    File("f.csv", "u,v\n1,2\n2,1\n3,4\n4,3\n5,6\n,7\n7,5\n");
+    const std::vector<double> u = {1, 2, 3, 4, 5, 7}, v = {2, 1, 4, 3, 6, 5};
+    const Moments mu = Reference(u), mv = Reference(v);
+    long double suv = 0;
+    for (std::size_t k = 0; k < u.size(); ++k) suv += (u[k] - mu.mean) * (v[k] - mv.mean);
+    const long double r = suv / ((mu.n - 1) * std::sqrt(mu.variance * mv.variance));
+    const Json json = RunJson({"factor", "--format", "json", "f.csv", "u", "v"});
+    const Json& eigen = json["tables"]["eigenvalues"]["rows"];
+    EXPECT_NEAR(eigen["1"][0], static_cast<double>(1 + r), 1e-12);
+    EXPECT_NEAR(eigen["2"][0], static_cast<double>(1 - r), 1e-12);
+    const Json& loadings = json["tables"]["loadings"];
+    EXPECT_EQ(loadings["columns"], Json({"factor 1", "communality"}));
+    EXPECT_NEAR(std::fabs(static_cast<double>(loadings["rows"]["u"][0])), std::sqrt(static_cast<double>((1 + r) / 2)),
+                1e-12);
+    EXPECT_EQ(json["tables"]["summary"]["rows"]["complete rows"][0], 6);
+    EXPECT_TRUE(json["tables"]["scores"]["rows"]["line 7"][0].is_null());  // the row with an empty cell
 }
 
 TEST_F(Sheetstat, ErrorsAreWordsWithTheirExitCodeAndNoResults)
@@ -492,6 +641,10 @@ TEST_F(Sheetstat, ErrorsAreWordsWithTheirExitCodeAndNoResults)
         {{"cluster", "--clusters", "4", "d.csv", "x"}, 1, "--clusters must lie between 1 and the number of objects"},
         {{"survival", "s.csv", "t", "e", "--by", "g"}, 1, "the log-rank test cannot be formed"},
         {{"cumulative", "--svg", "c.svg", "d.csv", "x", "y"}, 2, "use 'cumulative FILE COLUMN'"},
+        {{"anova", "d.csv", "x", "--by", "g", "--by", "y", "--posthoc", "tukey"}, 2,
+         "anova: --posthoc is not available in the form 'VALUE --by A --by B'"},
+        {{"anova", "d.csv", "x", "--by", "x"}, 1, "anova: every group (cell) needs values"},
+        {{"posthoc", "d.csv", "x", "x"}, 2, "--error-ss is required"},
     };
     for (const auto& c : cases) {
         const Result r = Run(c.args);

@@ -23,13 +23,17 @@ void ExpectLabelsFit(const Labels& labels, Extent extent, const std::string& whe
     for (const int p : labels.positions) EXPECT_TRUE(p >= 1 && p <= extent.offset) << where;
 }
 
-// The options slots the Options arguments of `arguments` pass.
+// The options slots the Options arguments of `arguments` pass, or their sizes read.
 std::size_t OptionSlots(std::span<const ArgumentSpec> arguments)
 {
     std::size_t slots = 0;
-    for (const ArgumentSpec& arg : arguments)
+    for (const ArgumentSpec& arg : arguments) {
+        const int passed = IsOneDimensional(arg) ? arg.rows.offset : arg.cols.offset;
         if (arg.fill == Fill::Options)
-            slots = std::max(slots, static_cast<std::size_t>(std::max(arg.from, 1) - 1 + arg.rows.offset));
+            slots = std::max(slots, static_cast<std::size_t>(std::max(arg.from, 1) - 1 + passed));
+        for (const Extent e : {arg.rows, arg.cols})
+            if (e.of == Quantity::Option) slots = std::max(slots, static_cast<std::size_t>(e.slot));
+    }
     return slots;
 }
 
@@ -43,6 +47,15 @@ void ExpectTablesFit(std::span<const TableSpec> tables, std::span<const Argument
         if (!t.joined.empty()) continue;
         ASSERT_TRUE(t.argument >= 0 && t.argument < count) << where << " " << t.name;
         const ArgumentSpec& arg = arguments[static_cast<std::size_t>(t.argument)];
+        if (!t.slots.empty()) {  // a grid of slots of a 1-D array: one per row and column label
+            EXPECT_TRUE(IsOneDimensional(arg) && t.rows.source == LabelSource::Fixed) << where << " " << t.name;
+            const std::size_t rows = t.rows.positions.empty() ? t.rows.names.size()
+                                                              : static_cast<std::size_t>(*std::max_element(
+                                                                    t.rows.positions.begin(), t.rows.positions.end()));
+            EXPECT_LE(rows * t.columns.names.size(), t.slots.size()) << where << " " << t.name;
+            for (const int slot : t.slots) EXPECT_TRUE(slot >= 0 && slot <= arg.rows.offset) << where << " " << t.name;
+            continue;
+        }
         const bool twoDimensional = !IsOneDimensional(arg);
         ExpectLabelsFit(t.rows, t.transposed ? arg.cols : arg.rows, where + " " + std::string(t.name));
         if (twoDimensional) {
@@ -60,29 +73,37 @@ TEST(Registry, EveryEntryIsConsistent)
         EXPECT_TRUE(names.insert(a.name).second) << "duplicate " << a.name;
         EXPECT_EQ(FindAnalysis(a.name), &a);
         EXPECT_FALSE(a.summary.empty() || a.help.empty() || a.forms.empty()) << a.name;
+        std::vector<std::size_t> passedBy(a.options.size(), 0);  // forms passing each option on
         for (const FormSpec& f : a.forms) {
             const std::string where = std::string(a.name) + " " + std::string(f.usage);
             EXPECT_EQ(f.arguments.size(), a.arity) << where;
             // Every argument of the first export, then the follow-up's.
+            const FollowUpSpec* followUp = f.followUp != nullptr ? f.followUp : a.followUp;
             std::vector<ArgumentSpec> all(f.arguments.begin(), f.arguments.end());
-            if (a.followUp != nullptr) all.insert(all.end(), a.followUp->arguments.begin(), a.followUp->arguments.end());
+            if (followUp != nullptr) all.insert(all.end(), followUp->arguments.begin(), followUp->arguments.end());
             const std::size_t optionSlots = OptionSlots(all);
-            for (const OptionSpec& o : a.options) {
+            for (std::size_t k = 0; k < a.options.size(); ++k) {
+                const OptionSpec& o = a.options[k];
                 int last = o.slot;
                 for (const Choice& c : o.choices)
                     if (o.selectsSlot) last = std::max(last, o.slot + static_cast<int>(c.value));
-                EXPECT_LE(static_cast<std::size_t>(last), optionSlots) << where << " --" << o.flag;
+                passedBy[k] += static_cast<std::size_t>(last) <= optionSlots ? 1U : 0U;
             }
             for (const Preset& p : f.presets) {
                 EXPECT_GE(p.slot, 1) << where;
                 EXPECT_LE(static_cast<std::size_t>(p.slot), optionSlots) << where;
             }
             ExpectTablesFit(f.tables, f.arguments, f, where);
-            if (a.followUp != nullptr) {
-                EXPECT_EQ(a.followUp->arguments.size(), a.followUp->arity) << where;
-                for (const ArgumentSpec& arg : a.followUp->arguments)
+            if (followUp != nullptr) {
+                EXPECT_EQ(followUp->arguments.size(), followUp->arity) << where;
+                for (const ArgumentSpec& arg : followUp->arguments) {
                     EXPECT_TRUE(arg.fill != Fill::Earlier || (arg.from >= 0 && static_cast<std::size_t>(arg.from) < a.arity));
-                ExpectTablesFit(a.followUp->tables, all, f, where + " (follow-up)");
+                    EXPECT_TRUE(arg.take.slot == 0 ||
+                                (arg.take.argument >= 0 && static_cast<std::size_t>(arg.take.argument) < a.arity &&
+                                 arg.take.slot <= arg.rows.offset))
+                        << where;
+                }
+                ExpectTablesFit(followUp->tables, all, f, where + " (follow-up)");
             }
             // No two forms with the same --by count may accept the same number of columns.
             for (const FormSpec& g : a.forms) {
@@ -91,6 +112,8 @@ TEST(Registry, EveryEntryIsConsistent)
                 EXPECT_TRUE(fMax < g.minColumns || gMax < f.minColumns) << where << " overlaps " << g.usage;
             }
         }
+        for (std::size_t k = 0; k < a.options.size(); ++k)  // an option some form passes on
+            EXPECT_GT(passedBy[k], 0U) << a.name << " --" << a.options[k].flag;
         if (a.chart == nullptr) continue;
         for (const SeriesSpec& s : a.chart->series) {
             for (const FormSpec& f : a.forms) {

@@ -93,12 +93,13 @@ public:
     }
 
     // Pearson's r = Sxy/(√Sxx·√Syy), clamped to [−1, 1]; 0 when Sxx or Syy is 0
-    // (no pair, or a constant variable).
+    // (no pair, or a constant variable). Equal spreads divide by Sxx itself, so a column
+    // with itself (or with its negative) gives exactly ±1, not 1 − ε.
     double Correlation() const noexcept
     {
         const Scaled s = ScaledSums();
         if (s.sxx == 0 || s.syy == 0) return 0;
-        const double r = s.sxy / (std::sqrt(s.sxx) * std::sqrt(s.syy));
+        const double r = s.sxy / (s.sxx == s.syy ? s.sxx : std::sqrt(s.sxx) * std::sqrt(s.syy));
         return std::fmax(-1.0, std::fmin(1.0, r));
     }
 

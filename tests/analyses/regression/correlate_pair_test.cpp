@@ -108,6 +108,10 @@ TEST(CorrelatePair, PerfectCorrelationStaysWithinOne)
         const PairCorrelation pair = Correlate(x, y);
         ASSERT_LE(std::fabs(pair.r), 1.0);
         ASSERT_GE(std::fabs(pair.r), 1 - 1e-14);
+        // A column with itself and with its negative: exactly ±1.
+        ASSERT_EQ(Correlate(x, x).r, 1);
+        for (std::size_t k = 0; k < n; ++k) y[k] = -x[k];
+        ASSERT_EQ(Correlate(x, y).r, -1);
         const double p = CorrelationProbability(pair.r, static_cast<double>(n - 2));
         ASSERT_TRUE(p >= 0 && p <= 1e-6) << p;
     }

@@ -189,7 +189,7 @@ struct CallResult;
 struct ResultTable;
 // Lays out a table whose labels or shape come from the results themselves (group names
 // in the order of their means, as many factors as were retained): called on the table
-// as the spec laid it out, it rewrites it.
+// as its TableSpec laid it out, it rewrites it.
 using TableLayout = void (*)(const TableSpec& spec, const CallResult& call, ResultTable& table);
 
 struct TableSpec {

@@ -1,6 +1,5 @@
 // nkUTest (Mann-Whitney U): worked examples, mid-ranks, the group that gives z, both
-// layouts and host-array forms, status paths, allocation failure, and U against a
-// brute-force count of pairs.
+// layouts, and U against a brute-force count of pairs.
 #include <algorithm>
 #include <cmath>
 #include <map>

@@ -135,10 +135,5 @@ TEST(LuDecompose, AgreesWithEigenOnRandomMatrices)
     }
 }
 
-TEST(InvertMatrix, EachAllocationFailureGivesNoMemory)
-{
-    testing::ExpectEachAllocationFailureGivesNoMemory([] { return Invert(Matrix(3, {2, 1, 0, 1, 3, 1, 0, 1, 4})).second; });
-}
-
 }  // namespace
 }  // namespace sheetstat

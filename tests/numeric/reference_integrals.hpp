@@ -79,13 +79,15 @@ Real KronrodRule(const F& f, Real a, Real b, Real& error)
 
 // Recursive bisection until each piece meets its share of the tolerance, or its error
 // estimate is down to the rule's own rounding (long double, ε ≈ 1.1e−19), or the
-// budget of pieces is spent (a safeguard; the references used stay far within it).
+// budget of pieces is spent (a safeguard; the references used stay far within it). A
+// NaN integrand ends the recursion at once: its NaN estimate fails the comparison
+// instead of bisecting one point until the stack runs out.
 template <class F>
 Real Adaptive(const F& f, Real a, Real b, Real tolerance, int& budget)
 {
     Real error = 0;
     const Real estimate = KronrodRule(f, a, b, error);
-    if (error <= tolerance || error <= 1e-17L * std::fabs(estimate) || --budget <= 0) return estimate;
+    if (!(error > tolerance) || error <= 1e-17L * std::fabs(estimate) || --budget <= 0) return estimate;
     const Real mid = (a + b) / 2;
     return Adaptive(f, a, mid, tolerance / 2, budget) + Adaptive(f, mid, b, tolerance / 2, budget);
 }
@@ -210,6 +212,7 @@ inline constexpr Real kPeakedFrom = 100;
 // Q(a, x) = ∫_x^∞ t^(a−1) e^−t dt / Γ(a).
 inline Real ReferenceGammaQ(Real a, Real x)
 {
+    if (x <= 0) return 1;  // the density is written relative to x, which must be positive
     const auto density = GammaDensity(a, x);
     if (a >= kPeakedFrom) {
         const Real slope = std::fabs(1 - (a - 1) / x);  // of ln density at x
@@ -243,6 +246,7 @@ inline Real ReferenceTTwoTailed(Real t, Real nu)
 // P[F' ≥ f], F' with ν1 and ν2 degrees of freedom.
 inline Real ReferenceFUpper(Real f, Real nu1, Real nu2)
 {
+    if (f <= 0) return 1;  // the density is written relative to f, which must be positive
     if (nu1 < kPeakedFrom && nu2 < kPeakedFrom) {
         const auto density = FisherDensity(nu1, nu2, f);
         if (f <= 1) return 1 - IntegrateFromZero(density, f);

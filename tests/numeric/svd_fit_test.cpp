@@ -13,6 +13,7 @@
 #include <Eigen/Dense>
 #include <gtest/gtest.h>
 
+#include "analyses/regression/regression_reference.hpp"
 #include "data/longley.hpp"
 #include "frame/export_frame.hpp"
 #include "numeric/least_squares_triangle.hpp"
@@ -25,8 +26,9 @@ namespace {
 
 using Eigen::MatrixXd;
 using Eigen::VectorXd;
-using MatrixXl = Eigen::Matrix<long double, Eigen::Dynamic, Eigen::Dynamic>;
-using VectorXl = Eigen::Matrix<long double, Eigen::Dynamic, 1>;
+using testing::LogRelativeError;
+using testing::MatrixXl;
+using testing::VectorXl;
 namespace longley = testing::longley;
 
 std::size_t Size(Eigen::Index n)
@@ -258,13 +260,6 @@ TEST(SvdFit, RankDeficientDesignsGiveTheMinimumNormSolution)
     EXPECT_EQ(c.coef(3), 0);
     EXPECT_LE((c.coef.head(3) - plain.coef).cwiseAbs().maxCoeff(), 1e-13 * plain.coef.cwiseAbs().maxCoeff());
     EXPECT_NEAR(c.result.chisq, plain.result.chisq, 1e-13 * plain.result.chisq);
-}
-
-// −log10 of the relative error: the number of correct significant digits.
-double LogRelativeError(double computed, double certified)
-{
-    if (computed == certified) return 16;
-    return -std::log10(std::fabs(computed - certified) / std::fabs(certified));
 }
 
 // Longley's data with GNP multiplied by `gnpFactor`, unit weights; and its total sum

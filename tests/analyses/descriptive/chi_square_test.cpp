@@ -1,3 +1,5 @@
+// nkChiSquare and nkCrosstabs: worked tables (counts, proportions, cases with codes),
+// empty rows, fractional counts, and Fisher's probability against hypergeometric sums.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -10,7 +12,6 @@
 namespace sheetstat::testing {
 namespace {
 
-constexpr int32_t kEmptyCell = SHEETSTAT_CHI_SQUARE_EMPTY_CELL;
 // The incomplete gamma function stops its iterations at a relative change of 3e-7.
 constexpr double kProbTolerance = 1e-6;
 
@@ -19,13 +20,11 @@ double ChiSquareTail1(double x) { return std::erfc(std::sqrt(x / 2)); }
 double ChiSquareTail2(double x) { return std::exp(-x / 2); }
 double ChiSquareTail3(double x) { return std::erfc(std::sqrt(x / 2)) + std::sqrt(2 * x / std::numbers::pi) * std::exp(-x / 2); }
 
-int32_t RunChiSquare(const std::vector<double>& observed, const std::vector<double>& expected,
-                     std::vector<double>* out = nullptr, int lowerBound = 1, std::size_t slots = 3)
+int32_t RunChiSquare(const std::vector<double>& observed, const std::vector<double>& expected, std::vector<double>& out)
 {
-    RealHostArray data = RealHostArray::FromColumns({observed, expected}, lowerBound);
-    RealHostArray results(slots, lowerBound);
+    RealHostArray data = RealHostArray::FromColumns({observed, expected}), results(3);
     const int32_t status = nkChiSquare(data.ref(), results.ref());
-    if (out != nullptr) *out = results.Slots();
+    out = results.Slots();
     return status;
 }
 
@@ -34,13 +33,13 @@ TEST(ChiSquare, CountsAndProportionsGiveTheSameTest)
     const std::vector<double> observed = {18, 22, 20, 40};
     for (const std::vector<double>& expected : {std::vector<double>{20, 20, 20, 40}, {0.2, 0.2, 0.2, 0.4}}) {
         std::vector<double> out;
-        ASSERT_EQ(RunChiSquare(observed, expected, &out), kOk);
+        ASSERT_EQ(RunChiSquare(observed, expected, out), kOk);
         EXPECT_NEAR(out[0], 0.4, 1e-13);  // (4 + 4 + 0 + 0)/20
         EXPECT_EQ(out[1], 3);
         EXPECT_NEAR(out[2], ChiSquareTail3(0.4), kProbTolerance);
     }
     std::vector<double> out;
-    ASSERT_EQ(RunChiSquare({30, 50, 20}, {1, 1, 1}, &out), kOk);
+    ASSERT_EQ(RunChiSquare({30, 50, 20}, {1, 1, 1}, out), kOk);
     EXPECT_NEAR(out[0], 14, 1e-12);  // Σ(O − 100/3)²/(100/3) = (4200/9)/(100/3)
     EXPECT_EQ(out[1], 2);
     EXPECT_NEAR(out[2], ChiSquareTail2(14), kProbTolerance);
@@ -50,19 +49,16 @@ TEST(ChiSquare, CountsAndProportionsGiveTheSameTest)
 struct CrosstabsCall {
     RealHostArray options, data, observed, expected, contributions, results;
 
-    CrosstabsCall(double source, const std::vector<std::vector<double>>& cases, std::size_t r, std::size_t c,
-                  int lowerBound = 1)
-        : options(RealHostArray::FromValues({source}, lowerBound)),
-          data(RealHostArray::FromColumns(cases, lowerBound)),
-          observed(r + 1, c + 1, lowerBound), expected(r, c, lowerBound), contributions(r, c, lowerBound),
-          results(7, lowerBound)
+    CrosstabsCall(double source, const std::vector<std::vector<double>>& cases, std::size_t r, std::size_t c)
+        : options(RealHostArray::FromValues({source})), data(RealHostArray::FromColumns(cases)), observed(r + 1, c + 1, 1),
+          expected(r, c, 1), contributions(r, c, 1), results(7)
     {
     }
 
     // Source 0 with the counts given row by row.
-    static CrosstabsCall Counts(const std::vector<std::vector<double>>& rows, int lowerBound = 1)
+    static CrosstabsCall Counts(const std::vector<std::vector<double>>& rows)
     {
-        CrosstabsCall call(0, {{0}, {0}}, rows.size(), rows[0].size(), lowerBound);
+        CrosstabsCall call(0, {{0}, {0}}, rows.size(), rows[0].size());
         for (std::size_t i = 0; i < rows.size(); ++i) {
             for (std::size_t j = 0; j < rows[i].size(); ++j) call.observed(i + 1, j + 1) = rows[i][j];
         }

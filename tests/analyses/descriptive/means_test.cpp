@@ -1,6 +1,7 @@
 // Table of means: worked examples, one- and two-way tables, the column mode, empty
 // cells and codes, and a large common offset.
 #include <cmath>
+#include <limits>
 #include <map>
 #include <utility>
 #include <vector>
@@ -149,34 +150,23 @@ TEST(Means, SmallGroupsAndNoData)
     EXPECT_MISSING(single.results[3]);
 }
 
-TEST(Means, LargeCommonOffsetKeepsTheStandardDeviation)
-{
-    const double offset = 1e9;
-    MeansCall call(0, {{offset + 1, offset + 2, offset + 3, offset + 4, offset + 10, offset + 30}, {0, 0, 0, 0, 1, 1}},
-                   3, 1);
-    ASSERT_EQ(call.Run(), kOk);
-    const double sd1234 = std::sqrt(5.0 / 3.0);  // sd of 1, 2, 3, 4
-    EXPECT_NEAR(call.sds(1, 1), sd1234, sd1234 * 1e-9);
-    EXPECT_NEAR(call.sds(2, 1), std::sqrt(200.0), std::sqrt(200.0) * 1e-9);
-    const Reference all = Describe({1, 2, 3, 4, 10, 30});
-    EXPECT_NEAR(call.sds(3, 1), all.sd, all.sd * 1e-9);
-    EXPECT_NEAR(call.results[3], all.sd, all.sd * 1e-9);
-    EXPECT_NEAR(call.results[2], offset + all.mean, 1e-6);
-}
-
-// (1e8, 1e8 + 0.3): every standard deviation is |x2 − x1|/√2 of the two doubles to
-// within an ulp (a running mean once left it 2.5e-8 relative off).
+// Groups (1e8, 1e8 + 0.3) and (1e8 + 10, 1e8 + 30): every standard deviation within
+// a few ulps of the long double one of the doubles as stored, where Σx² − n·mean²
+// would lose them and a running mean once left them 2.5e-8 relative off.
 TEST(Means, StandardDeviationsAreExactAtALargeOffset)
 {
-    const double x1 = 1e8, x2 = 1e8 + 0.3;
-    MeansCall call(0, {{x1, x2}, {0, 0}}, 2, 1);
+    const std::vector<double> x = {1e8, 1e8 + 0.3, 1e8 + 10, 1e8 + 30};
+    MeansCall call(0, {x, {0, 0, 1, 1}}, 3, 1);
     ASSERT_EQ(call.Run(), kOk);
-    const long double sd = (static_cast<long double>(x2) - x1) / std::sqrt(2.0L);
-    const double ulp = std::numeric_limits<double>::epsilon() * static_cast<double>(sd);
-    EXPECT_NEAR(call.sds(1, 1), static_cast<double>(sd), ulp);
-    EXPECT_NEAR(call.sds(2, 1), static_cast<double>(sd), ulp);
-    EXPECT_NEAR(call.results[3], static_cast<double>(sd), ulp);
-    EXPECT_EQ(call.means(1, 1), static_cast<double>((static_cast<long double>(x1) + x2) / 2));
+    const std::vector<std::vector<double>> cells = {{x[0], x[1]}, {x[2], x[3]}, x};
+    for (std::size_t i = 1; i <= 3; ++i) {
+        const testing::ReferenceMoments m = testing::ReferenceMeanVariance(cells[i - 1], 1e8);
+        const double sd = static_cast<double>(m.sd()), ulp = std::numeric_limits<double>::epsilon() * sd;
+        EXPECT_NEAR(call.sds(i, 1), sd, 4 * ulp) << "row " << i;
+        EXPECT_EQ(call.means(i, 1), static_cast<double>(1e8L + m.mean)) << "row " << i;
+    }
+    EXPECT_EQ(call.results[3], call.sds(3, 1));
+    EXPECT_EQ(call.results[2], call.means(3, 1));
 }
 
 }  // namespace

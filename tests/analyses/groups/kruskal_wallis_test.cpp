@@ -141,7 +141,6 @@ TEST(HTest, LargeTieGroupsAgainstLongDoubleReference)
 // factor 1 − (T/N)/(N² − 1) is −2.2e-16, not 0.
 TEST(HTest, AllValuesTiedAtLargeN)
 {
-    EXPECT_EQ(RunBothLayouts({{4, 4}, {4, 4, 4}}, 2).status, kInsufficientData);
     const std::vector<double> half(500000, 0.1);
     EXPECT_EQ(RunBothLayouts({half, half}, 2).status, kInsufficientData);
 }

@@ -1,6 +1,5 @@
 // nkUTest (Mann-Whitney U): worked examples, mid-ranks, the group that gives z, both
-// layouts and host-array forms, status paths, allocation failure, and U against a
-// brute-force count of pairs.
+// layouts, and U against a brute-force count of pairs.
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -73,7 +72,6 @@ void ExpectSeparatedExample(const UTestRun& run)
     ASSERT_EQ(run.status, kOk);
     ExpectGroup(run, 1, 3, 2, 0);
     ExpectGroup(run, 2, 3, 5, 9);
-    EXPECT_NEAR(run.results[0], -1.9640, 5e-5);
     ExpectTest(run, UTestZ(0, 3, 3, 0));
 }
 

@@ -1,7 +1,6 @@
 // nkQCChart: worked examples, empty cells, the limits of every chart against the
 // textbook constants d2, d3 (quadrature of the normal range distribution) and c4 (the
-// gamma function) or the binomial and Poisson formulas, accuracy at extreme scales,
-// and failures that write nothing.
+// gamma function) or the binomial and Poisson formulas, and accuracy at extreme scales.
 #include <algorithm>
 #include <array>
 #include <cmath>

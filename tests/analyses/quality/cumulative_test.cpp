@@ -1,6 +1,6 @@
 // nkCumulative: the worked example, compaction and sorting in place, the four series
 // against long-double formulas (the probit through the normal distribution function of
-// erfc), and failures that leave the values as they were.
+// erfc).
 #include <algorithm>
 #include <bit>
 #include <cmath>

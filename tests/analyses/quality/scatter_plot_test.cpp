@@ -1,6 +1,5 @@
-// nkScatterPlot: the worked example, compaction in input order, grouping by code
-// (each group's points intact, groups ascending), and failures that leave the host's
-// arrays as they were.
+// nkScatterPlot: the worked example, compaction in input order, and grouping by code
+// (each group's points intact, groups ascending).
 #include <algorithm>
 #include <cmath>
 #include <map>

@@ -7,40 +7,33 @@
 #include <vector>
 
 #include "analyses/regression/correlation_matrix_call.hpp"
+#include "analyses/regression/regression_reference.hpp"
 #include "numeric/reference_integrals.hpp"
 
 namespace sheetstat::testing {
 namespace {
 
-// The residuals of y on z by least squares over the rows where x, y and z are all
-// present (the others are MissingValue), in long double.
+// The residuals of y on z by least squares (Householder QR in long double) over the
+// rows where every one of `required` is present; the others MissingValue.
 std::vector<double> Residuals(const std::vector<double>& y, const std::vector<double>& z,
                               const std::vector<const std::vector<double>*>& required)
 {
-    auto used = [&](std::size_t k) {
-        for (const auto* column : required) {
-            if (IsMissing((*column)[k])) return false;
-        }
-        return true;
-    };
-    long double n = 0, sy = 0, sz = 0;
+    std::vector<std::size_t> rows;
     for (std::size_t k = 0; k < y.size(); ++k) {
-        if (!used(k)) continue;
-        n += 1;
-        sy += y[k];
-        sz += z[k];
+        bool used = true;
+        for (const auto* column : required) used = used && !IsMissing((*column)[k]);
+        if (used) rows.push_back(k);
     }
-    const long double my = sy / n, mz = sz / n;
-    long double szz = 0, syz = 0;
-    for (std::size_t k = 0; k < y.size(); ++k) {
-        if (!used(k)) continue;
-        szz += (z[k] - mz) * (z[k] - mz);
-        syz += (y[k] - my) * (z[k] - mz);
+    const auto m = static_cast<Eigen::Index>(rows.size());
+    MatrixXl design(m, 2);
+    VectorXl response(m);
+    for (Eigen::Index r = 0; r < m; ++r) {
+        design.row(r) << 1, z[rows[static_cast<std::size_t>(r)]];
+        response(r) = y[rows[static_cast<std::size_t>(r)]];
     }
+    const VectorXl residual = response - design * design.colPivHouseholderQr().solve(response);
     std::vector<double> residuals(y.size(), kMissing);
-    for (std::size_t k = 0; k < y.size(); ++k) {
-        if (used(k)) residuals[k] = static_cast<double>((y[k] - my) - syz / szz * (z[k] - mz));
-    }
+    for (Eigen::Index r = 0; r < m; ++r) residuals[rows[static_cast<std::size_t>(r)]] = static_cast<double>(residual(r));
     return residuals;
 }
 

@@ -91,6 +91,9 @@ void AddRegressionExports(std::vector<CatalogueEntry>& catalogue)
     catalogue.push_back({SHEETSTAT_CATALOGUE_EXPORT(nkPearson), pearson,
         Rows({{"results one slot", Set("results", Slots(1)), kBadArray, kWritesNothing},
               {"a data cell not a number", SetCell("dataB", 2, 1, kNaN), kBadArray, kWritesNothing},
+              {"an infinite cell in a row empty in the other list",
+               [](Arguments& a) { a["dataA"](2, 1) = a["dataA"](2, 2) = kMissing; a["dataB"](2, 1) = -kInfinity; },
+               kBadArray},
               {"results three slots", Set("results", Slots(3)), kOk}},
              ListPaths("correlations", false))});
 

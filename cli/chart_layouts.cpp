@@ -196,6 +196,22 @@ void RegressionBands(const CallResult& call, ChartData& chart)
     for (Series* s : {&prediction, &confidence}) Add(chart, std::move(*s));
 }
 
+void PolynomialBands(const CallResult& call, ChartData& chart)
+{
+    constexpr std::size_t kCurve = 5;
+    const std::size_t points = call.arrays.at(kCurve).rows();
+    Series prediction{SeriesKind::Segments, "95% prediction band", {}, {}},
+        confidence{SeriesKind::Segments, "95% confidence band", {}, {}};
+    for (std::size_t i = 1; i < points; ++i) {
+        const double x0 = At(call, kCurve, i, 1), x1 = At(call, kCurve, i + 1, 1);
+        for (const std::size_t column : {std::size_t{3}, std::size_t{4}})
+            Segment(prediction, x0, At(call, kCurve, i, column), x1, At(call, kCurve, i + 1, column));
+        for (const std::size_t column : {std::size_t{5}, std::size_t{6}})
+            Segment(confidence, x0, At(call, kCurve, i, column), x1, At(call, kCurve, i + 1, column));
+    }
+    for (Series* s : {&prediction, &confidence}) Add(chart, std::move(*s));
+}
+
 namespace {
 
 // The labels a table side takes from the data: groups, columns or file lines.

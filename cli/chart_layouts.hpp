@@ -25,6 +25,8 @@ void KaplanMeierCurves(const CallResult& call, ChartData& chart);
 // nkSimpleReg (curve 4): the 95 % prediction and confidence bands of the straight line,
 // each band's upper and lower limit one series.
 void RegressionBands(const CallResult& call, ChartData& chart);
+// nkPolyReg (curve 5, columns 3 to 6): the same bands of the polynomial.
+void PolynomialBands(const CallResult& call, ChartData& chart);
 
 // ---- Tables ----
 

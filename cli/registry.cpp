@@ -1060,7 +1060,7 @@ constexpr ArgumentSpec kPolyRegArgs[] = {
     {"weights", Fill::Result, Count(Q::Cases)},
     {"predictions", Fill::Result, Count(Q::Predictions, 1, 1), Fixed(2)},
     {"residuals", Fill::Result, Count(Q::Cases), Fixed(1)},
-    {"curve", Fill::Result, Fixed(101), Fixed(2)},
+    {"curve", Fill::Result, Fixed(101), Fixed(6)},
     {"results", Fill::Result, Fixed(6)},
     {"coefficients", Fill::Result, Fixed(4), OptionValue(4, 1, 1)},
 };
@@ -1086,7 +1086,7 @@ constexpr SeriesSpec kPolyRegSeries[] = {
     {SeriesKind::Line, "fitted polynomial", 5, 2, Fixed(101), 1, 1, 1},
 };
 constexpr ChartSpec kPolyRegChart = {"{column1} against {column2}", "{column2}", "{column1}", AxisKind::Numbers,
-                                     kPolyRegSeries};
+                                     kPolyRegSeries, PolynomialBands};
 constexpr StatusText kPolyRegStatus[] = {{3, "more rows with both values than coefficients are needed"}};
 
 constexpr Choice kSelections[] = {{"all", 0}, {"stepwise", 1}, {"forward", 2}, {"backward", 3}, {"best", 4}};
@@ -1377,10 +1377,11 @@ constexpr AnalysisSpec kAnalyses[] = {
      "X. --svg draws the data, the fitted line and its 95% prediction and confidence bands.",
      CallExport<nkSimpleReg>, ArityOf(nkSimpleReg), kRegressionOptions, kRegressionForms, kRegressionStatus,
      &kRegressionChart},
-    {"polyreg", "nkPolyReg", "polynomial regression, with predictions",
+    {"polyreg", "nkPolyReg", "polynomial regression, with bands and predictions",
      "Fits a polynomial of --degree in X to the dependent variable (named first) by least squares: the "
      "coefficients with standard errors, t and probabilities, R² and the standard error of estimate. A ? as a "
-     "dependent value asks for the prediction at that row's X. --svg draws the data and the fitted curve.",
+     "dependent value asks for the prediction at that row's X. --svg draws the data, the fitted curve and its 95% "
+     "prediction and confidence bands.",
      CallExport<nkPolyReg>, ArityOf(nkPolyReg), kPolyRegOptions, kPolyRegForms, kPolyRegStatus, &kPolyRegChart},
     {"multireg", "nkMultiReg", "multiple regression, with stepwise, forward, backward or best-subset selection",
      "Fits the dependent variable (named first) on the predictors by least squares, on all of them or on those a "

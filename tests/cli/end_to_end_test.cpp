@@ -372,6 +372,7 @@ TEST_F(Sheetstat, ChartsHoldOneSeriesPerPlottedSet)
         {{"boxplot", "c.csv", "x", "y"}, 4},          // 24 values: whiskers to the 5th and 95th percentiles too
         {{"cumulative", "c.csv", "x"}, 2},
         {{"pareto", "c.csv", "x", "y"}, 2},
+        {{"polyreg", "c.csv", "y", "x"}, 4},  // data, curve, prediction and confidence bands
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = c.args;

@@ -32,6 +32,7 @@
 #include "frame/export_frame.hpp"
 #include "frame/host_arrays.hpp"
 #include "frame/markers.hpp"
+#include "numeric/distributions.hpp"
 
 namespace sheetstat {
 namespace {
@@ -39,6 +40,8 @@ namespace {
 constexpr std::size_t kOptionSlots = 3;
 constexpr std::size_t kResultSlots = 6;
 constexpr std::size_t kCoefficientRows = 4;
+// A curve of at least this many columns also receives the prediction and confidence bands.
+constexpr std::size_t kBandColumns = 6;
 // Powers beyond this magnitude make a prediction that is not representable.
 constexpr double kLargestPower = 1e250;
 
@@ -144,10 +147,19 @@ public:
             return Basis(xv, p) ? factor.Fitted(p) + correction.Fitted(p) : kMissingValue;
         };
         const std::size_t points = curve_.rows();
+        const bool bands = curve_.cols() >= kBandColumns;
+        // t·s of the bands; MissingValue without residual degrees of freedom or when the
+        // fit cut a direction (the variance of ŷ is then not determined).
+        double ts = bands && df >= 1 ? TQuantile(0.05, df) * std::sqrt(sse / df) : kMissingValue;
+        for (std::size_t d = 1; d <= coefficientCount && bands && !IsMissing(ts); ++d) {
+            if (factor.CoefficientCut(static_cast<int32_t>(d))) ts = kMissingValue;
+        }
         for (std::size_t i = 1; i <= points; ++i) {
             const double xi = std::lerp(range_.min, range_.max, static_cast<double>(i - 1) / static_cast<double>(points - 1));
+            const double fitted = predict(xi);
             curve_(i, 1) = xi;
-            curve_(i, 2) = predict(xi);
+            curve_(i, 2) = fitted;
+            if (bands) WriteBands(i, fitted, ts, p, cov);
         }
         const std::size_t n = data_.rows();
         WriteXYFitOutputs(x(), y(), n, usable, predictionsWanted_ ? &predictions_ : nullptr,
@@ -195,6 +207,34 @@ private:
             p[j] = power;
         }
         return true;
+    }
+
+    // Columns 3 to 6 of curve row i: the 95 % prediction limits (upper, lower) for one
+    // new observation of weight 1, ŷ ± t·s·√(1 + vᵀCv), and the confidence limits of the
+    // fitted value, ŷ ± t·s·√(vᵀCv), with v the basis at the row's x (p, already
+    // evaluated by predict; 1 first with a constant) and C the coefficients' covariance
+    // up to s².
+    void WriteBands(std::size_t i, double fitted, double ts, const RealVector& p, const RealMatrix& cov) const
+    {
+        double prediction = kMissingValue, confidence = kMissingValue;
+        if (!IsMissing(fitted) && !IsMissing(ts)) {
+            const auto size = static_cast<std::size_t>(degree_) + (constant_ ? 1 : 0);
+            const auto basis = [&](std::size_t k) { return constant_ ? (k == 1 ? 1.0 : p[Index(k) - 1]) : p[Index(k)]; };
+            double variance = 0;
+            for (std::size_t k = 1; k <= size; ++k) {
+                double inner = 0;
+                for (std::size_t l = 1; l <= size; ++l) inner += cov[Index(k)][Index(l)] * basis(l);
+                variance += basis(k) * inner;
+            }
+            variance = std::fmax(variance, 0.0);  // rounding can leave −ε where ŷ is exact
+            prediction = ts * std::sqrt(1 + variance);
+            confidence = ts * std::sqrt(variance);
+        }
+        const auto limit = [&](double half, double sign) { return IsMissing(half) ? kMissingValue : fitted + sign * half; };
+        curve_(i, 3) = limit(prediction, 1);
+        curve_(i, 4) = limit(prediction, -1);
+        curve_(i, 5) = limit(confidence, 1);
+        curve_(i, 6) = limit(confidence, -1);
     }
 
     void WriteResults(double m, int32_t ma, double df, double sse, double unweighted, double sst) const

@@ -10,6 +10,7 @@
 
 #include "analyses/regression/regression_reference.hpp"
 #include "data/wampler.hpp"
+#include "numeric/reference_integrals.hpp"
 #include "sheetstat/host_array.hpp"
 #include "support/test_support.hpp"
 
@@ -37,7 +38,7 @@ PolyCall Fit(const std::vector<double>& x, const std::vector<double>& y, std::si
 {
     if (w.empty()) w.assign(x.size(), 1);
     PolyCall c{RealHostArray::FromColumns({x, y}), RealHostArray::FromValues(w), RealHostArray(x.size() + 1, 2, 1),
-               RealHostArray(x.size(), 1, 1), RealHostArray(5, 2, 1), RealHostArray(6), RealHostArray(4, degree + 1, 1)};
+               RealHostArray(x.size(), 1, 1), RealHostArray(5, 6, 1), RealHostArray(6), RealHostArray(4, degree + 1, 1)};
     RealHostArray options = RealHostArray::FromValues({1, predictions ? 1.0 : 0.0, constant ? 0.0 : 1.0});
     c.status = nkPolyReg(options.ref(), c.data.ref(), c.weights.ref(), c.predictions.ref(), c.residuals.ref(),
                          c.curve.ref(), c.results.ref(), c.coefficients.ref());
@@ -209,6 +210,22 @@ TEST(PolyReg, WeightedFitMatchesDirectSolve)
         }
         EXPECT_DOUBLE_EQ(c.weights[2], 1 / std::sqrt(w[1]));
         EXPECT_EQ(c.weights[8], 1);
+
+        // The bands at each curve point: var ŷ = vᵀ·cov·v, a new observation of weight 1
+        // adds s²; t is the exact two-tailed 5 % point (the library's is within 1e-4).
+        const long double df = 40 - (constant ? 4 : 3), s2 = ref.sse / df;
+        const double t = static_cast<double>(testing::ReferenceQuantile(
+            [df](testing::Real q) { return testing::ReferenceTTwoTailed(q, df); }, 0.05L, 4.0L));
+        for (std::size_t i = 1; i <= 5; ++i) {
+            const MatrixXl v = Powers({c.curve(i, 1)}, 3, constant);
+            const long double q = (v * ref.cov * v.transpose())(0, 0);
+            const double yHat = c.curve(i, 2);
+            const double predictionHalf = c.curve(i, 3) - yHat, confidenceHalf = c.curve(i, 5) - yHat;
+            EXPECT_NEAR(confidenceHalf, t * std::sqrt(static_cast<double>(q)), 2e-4 * confidenceHalf) << i;
+            EXPECT_NEAR(predictionHalf / confidenceHalf, static_cast<double>(std::sqrt((s2 + q) / q)), 1e-9) << i;
+            EXPECT_DOUBLE_EQ(yHat - c.curve(i, 4), predictionHalf);
+            EXPECT_DOUBLE_EQ(yHat - c.curve(i, 6), confidenceHalf);
+        }
     }
 }
 
@@ -260,6 +277,8 @@ TEST(PolyReg, CollinearPowersHaveNoProbability)
         EXPECT_NOT_MISSING(c.coefficient(j));
         EXPECT_MISSING(c.p(j)) << j;
     }
+    // Nor have the bands: the variance of the fitted value depends on the cut direction.
+    for (std::size_t column = 3; column <= 6; ++column) EXPECT_MISSING(c.curve(3, column));
     // The quadratic through the three group means fits as well as any cubic.
     PolyCall quadratic = Fit(x, y, 2);
     EXPECT_NEAR(c.results[3], quadratic.results[3], 1e-12);

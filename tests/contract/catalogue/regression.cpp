@@ -176,6 +176,7 @@ void AddRegressionExports(std::vector<CatalogueEntry>& catalogue)
          {"weights a slot short", Set("weights", Values({1, 1, 1, 1, 1})), kBadArray, kWritesNothing},
          {"curve one row", Set("curve", Cells(1, 2)), kBadArray, kWritesNothing},
          {"curve one column", Set("curve", Cells(4, 1)), kBadArray, kWritesNothing},
+         {"curve with the band columns", Set("curve", Cells(4, 6)), kOk},
          {"residuals a row short", Set("residuals", Cells(5, 1)), kBadArray, kWritesNothing},
          {"predictions without the end line", Set("predictions", Cells(1, 2)), kBadArray, kWritesNothing},
          {"as many rows as coefficients",

@@ -231,14 +231,14 @@ std::vector<std::string> DataLabels(const Labels& labels, const CallResult& call
 
 }  // namespace
 
-void MeansInOrder(const TableSpec& spec, const CallResult& call, ResultTable& table)
+void MeansInOrder(const TableSpec& shape, const CallResult& call, ResultTable& table)
 {
-    const std::size_t shown = static_cast<std::size_t>(spec.argument);
+    const std::size_t shown = static_cast<std::size_t>(shape.argument);
     const RealHostArray& array = call.arrays.at(shown);
     const bool comparisons = array.rows() == array.cols();
     const std::size_t subsets = comparisons ? shown + 1 : shown;
     const std::size_t k = Columns(call, subsets);
-    const std::vector<std::string> names = DataLabels(spec.columns, call);
+    const std::vector<std::string> names = DataLabels(shape.columns, call);
     std::vector<std::string> ordered;
     for (std::size_t j = 1; j <= k; ++j) {
         const double code = At(call, subsets, 1, j);
@@ -259,13 +259,13 @@ void MeansInOrder(const TableSpec& spec, const CallResult& call, ResultTable& ta
         for (std::size_t s = 1; s <= count; ++s) table.values.push_back(At(call, subsets, s + 1, g));
 }
 
-void RetainedFactors(const TableSpec& spec, const CallResult& call, ResultTable& table)
+void RetainedFactors(const TableSpec& shape, const CallResult& call, ResultTable& table)
 {
     constexpr std::size_t kLoadings = 4, kStats = 6;
     const std::size_t m = CountAt(call, kStats, 3), p = call.labels.columns.size();
     std::vector<std::string> factors;
     for (std::size_t f = 1; f <= m; ++f) factors.push_back(fmt::format("factor {}", f));
-    if (static_cast<std::size_t>(spec.argument) != kLoadings) {  // scores: the first m columns
+    if (static_cast<std::size_t>(shape.argument) != kLoadings) {  // scores: the first m columns
         std::vector<double> values;
         const std::size_t width = table.columns.size();
         for (std::size_t r = 0; r < table.rows.size(); ++r)

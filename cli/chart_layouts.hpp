@@ -30,13 +30,13 @@ void PolynomialBands(const CallResult& call, ChartData& chart);
 
 // ---- Tables ----
 
-// nkPostHoc (comparisons, then subsets: `spec.argument` is either): the groups named in
+// nkPostHoc (comparisons, then subsets: `shape.argument` is either): the groups named in
 // ascending order of their means, as the export orders them (row 1 of the subsets).
 // Comparisons: k x k as the export writes them. Subsets: one row per group, a column
 // per homogeneous subset, 1 where the group belongs to it.
-void MeansInOrder(const TableSpec& spec, const CallResult& call, ResultTable& table);
+void MeansInOrder(const TableSpec& shape, const CallResult& call, ResultTable& table);
 // nkFactorA (loadings 4, scores 5, stats 6): as many factor columns as factors were
 // retained; the loadings' rows named by their variable, then the factor variances.
-void RetainedFactors(const TableSpec& spec, const CallResult& call, ResultTable& table);
+void RetainedFactors(const TableSpec& shape, const CallResult& call, ResultTable& table);
 
 }  // namespace sheetstat::host

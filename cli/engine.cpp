@@ -141,13 +141,13 @@ private:
 // ---- Arrays ----
 
 // `earlier`: the first export's arrays after its call, for a follow-up's Fill::Earlier.
-RealHostArray BuildArgument(const ArgumentSpec& spec, const CallContext& context, const CallPlan& call,
+RealHostArray BuildArgument(const ArgumentSpec& argument, const CallContext& context, const CallPlan& call,
                             const Inputs& inputs, const std::vector<RealHostArray>* earlier = nullptr)
 {
-    if (spec.fill == Fill::Earlier) return earlier->at(static_cast<std::size_t>(spec.from));
-    const std::size_t rows = context.Evaluate(spec.rows);
-    const bool twoDimensional = !(spec.cols.of == Quantity::Fixed && spec.cols.offset == 0);
-    const std::size_t cols = twoDimensional ? context.Evaluate(spec.cols) : 1;
+    if (argument.fill == Fill::Earlier) return earlier->at(static_cast<std::size_t>(argument.from));
+    const std::size_t rows = context.Evaluate(argument.rows);
+    const bool twoDimensional = !(argument.cols.of == Quantity::Fixed && argument.cols.offset == 0);
+    const std::size_t cols = twoDimensional ? context.Evaluate(argument.cols) : 1;
     RealHostArray array = twoDimensional ? RealHostArray(rows, cols, 1) : RealHostArray(rows, 1);
     auto set = [&](std::size_t i, std::size_t j, double x) {
         if (twoDimensional) array(i, j) = x;
@@ -155,34 +155,34 @@ RealHostArray BuildArgument(const ArgumentSpec& spec, const CallContext& context
     };
     for (std::size_t j = 1; j <= cols; ++j)
         for (std::size_t i = 1; i <= rows; ++i) set(i, j, kMissing);
-    switch (spec.fill) {
+    switch (argument.fill) {
     case Fill::Options: {
-        const std::size_t first = spec.from > 0 ? static_cast<std::size_t>(spec.from) - 1 : 0;
-        const std::size_t row = static_cast<std::size_t>(std::max(spec.row, 1));
+        const std::size_t first = argument.from > 0 ? static_cast<std::size_t>(argument.from) - 1 : 0;
+        const std::size_t row = static_cast<std::size_t>(std::max(argument.row, 1));
         const std::size_t count = twoDimensional ? (row <= rows ? cols : 0) : rows;
         for (std::size_t k = 0; k < count && first + k < call.options.size(); ++k) {
             if (twoDimensional) array(row, k + 1) = call.options[first + k];
             else array[k + 1] = call.options[first + k];
         }
-        const TakenSlot& take = spec.take;
+        const TakenSlot& take = argument.take;
         if (take.slot > 0 && static_cast<std::size_t>(take.slot) <= rows && earlier != nullptr && !twoDimensional)
             array[static_cast<std::size_t>(take.slot)] =
                 Cell(earlier->at(static_cast<std::size_t>(take.argument)), static_cast<std::size_t>(take.position) - 1, 0);
         break;
     }
     case Fill::Vector:
-        if (static_cast<std::size_t>(spec.from) < call.columns.size())
+        if (static_cast<std::size_t>(argument.from) < call.columns.size())
             for (std::size_t i = 0; i < rows; ++i)
-                array[i + 1] = context.Number(static_cast<std::size_t>(spec.from), call.rows[i]);
+                array[i + 1] = context.Number(static_cast<std::size_t>(argument.from), call.rows[i]);
         break;
     case Fill::Numbers:
     case Fill::Codes:
         // From named column `from` on, then the ones before it: a dependent variable named
         // first can go last, or stay out when the array has one column fewer.
         for (std::size_t j = 0; j < call.columns.size() && j < cols; ++j) {
-            const std::size_t k = (j + static_cast<std::size_t>(spec.from)) % call.columns.size();
+            const std::size_t k = (j + static_cast<std::size_t>(argument.from)) % call.columns.size();
             for (std::size_t i = 0; i < rows; ++i)
-                set(i + 1, j + 1, spec.fill == Fill::Codes ? context.Code(k, call.rows[i]) : context.Number(k, call.rows[i]));
+                set(i + 1, j + 1, argument.fill == Fill::Codes ? context.Code(k, call.rows[i]) : context.Number(k, call.rows[i]));
         }
         break;
     case Fill::GroupCodes:
@@ -328,28 +328,28 @@ std::size_t PositionOf(const Labels& labels, std::size_t k)
 
 }  // namespace
 
-ResultTable LayOutTable(const TableSpec& spec, const CallResult& call)
+ResultTable LayOutTable(const TableSpec& shape, const CallResult& call)
 {
     ResultTable out;
-    out.name = std::string(spec.name);
-    out.title = std::string(spec.title);
+    out.name = std::string(shape.name);
+    out.title = std::string(shape.title);
     const RealHostArray& shown =
-        call.arrays.at(static_cast<std::size_t>(spec.joined.empty() ? spec.argument : spec.joined.front()));
+        call.arrays.at(static_cast<std::size_t>(shape.joined.empty() ? shape.argument : shape.joined.front()));
     const bool oneDimensional = shown.descriptor().dimensions == 1;
     const std::size_t arrayRows = shown.rows(), arrayCols = oneDimensional ? 1 : shown.cols();
-    out.rows = ResolveLabels(spec.rows, call, spec.transposed ? arrayCols : arrayRows);
-    out.columns = ResolveLabels(spec.columns, call, spec.transposed ? arrayRows : arrayCols);
+    out.rows = ResolveLabels(shape.rows, call, shape.transposed ? arrayCols : arrayRows);
+    out.columns = ResolveLabels(shape.columns, call, shape.transposed ? arrayRows : arrayCols);
     out.values.assign(out.rows.size() * out.columns.size(), kMissing);
     auto value = [&](std::size_t r, std::size_t c) {
-        const std::size_t i = PositionOf(spec.rows, r), j = PositionOf(spec.columns, c);
-        if (!spec.slots.empty()) {
-            const std::size_t at = i * spec.columns.names.size() + j;
-            const int slot = at < spec.slots.size() ? spec.slots[at] : 0;
+        const std::size_t i = PositionOf(shape.rows, r), j = PositionOf(shape.columns, c);
+        if (!shape.slots.empty()) {
+            const std::size_t at = i * shape.columns.names.size() + j;
+            const int slot = at < shape.slots.size() ? shape.slots[at] : 0;
             return slot > 0 ? Cell(shown, static_cast<std::size_t>(slot) - 1, 0) : kMissing;
         }
-        if (!spec.joined.empty())
-            return c < spec.joined.size() ? Cell(call.arrays.at(static_cast<std::size_t>(spec.joined[c])), i, 0) : kMissing;
-        return spec.transposed ? Cell(shown, j, i) : Cell(shown, i, j);
+        if (!shape.joined.empty())
+            return c < shape.joined.size() ? Cell(call.arrays.at(static_cast<std::size_t>(shape.joined[c])), i, 0) : kMissing;
+        return shape.transposed ? Cell(shown, j, i) : Cell(shown, i, j);
     };
     for (std::size_t r = 0; r < out.rows.size(); ++r)
         for (std::size_t c = 0; c < out.columns.size(); ++c) out.values[r * out.columns.size() + c] = value(r, c);
@@ -357,28 +357,28 @@ ResultTable LayOutTable(const TableSpec& spec, const CallResult& call)
     std::size_t kept = out.rows.size();
     const std::size_t width = out.columns.size();
     auto at = [&](std::size_t r, std::size_t c) { return out.values[r * width + c]; };
-    if (spec.trim == Trim::EmptyRows)
+    if (shape.trim == Trim::EmptyRows)
         while (kept > 0 && std::all_of(out.values.begin() + static_cast<std::ptrdiff_t>((kept - 1) * width),
                                        out.values.begin() + static_cast<std::ptrdiff_t>(kept * width), IsMissing))
             --kept;
-    if (spec.trim == Trim::EndMarker)  // the list ends at the row whose first array cell is -1
+    if (shape.trim == Trim::EndMarker)  // the list ends at the row whose first array cell is -1
         for (std::size_t r = 0; r < kept; ++r) {
-            const std::size_t p = PositionOf(spec.rows, r);
+            const std::size_t p = PositionOf(shape.rows, r);
             if (p >= arrayRows || Cell(shown, p, 0) == -1) kept = r;
         }
     // The table rows kept, by their place before trimming.
     std::vector<std::size_t> rows;
     for (std::size_t r = 0; r < kept; ++r)
-        if (spec.trim != Trim::UnfilledRows || (width > 0 && !IsMissing(at(r, 0)))) rows.push_back(r);
+        if (shape.trim != Trim::UnfilledRows || (width > 0 && !IsMissing(at(r, 0)))) rows.push_back(r);
 
-    if (spec.rows.codeColumn > 0) {
-        const std::vector<std::string> named = ResolveLabels(spec.rows, call, kept);
-        const std::size_t codeAt = static_cast<std::size_t>(spec.rows.codeColumn) - 1;
+    if (shape.rows.codeColumn > 0) {
+        const std::vector<std::string> named = ResolveLabels(shape.rows, call, kept);
+        const std::size_t codeAt = static_cast<std::size_t>(shape.rows.codeColumn) - 1;
         for (const std::size_t r : rows) {
-            const std::size_t p = PositionOf(spec.rows, r);
-            const double code = spec.transposed ? Cell(shown, codeAt, p) : Cell(shown, p, codeAt);
+            const std::size_t p = PositionOf(shape.rows, r);
+            const double code = shape.transposed ? Cell(shown, codeAt, p) : Cell(shown, p, codeAt);
             if (IsMissing(code)) continue;
-            const double index = code - spec.rows.codeBase;
+            const double index = code - shape.rows.codeBase;
             const bool known = index >= 0 && index < static_cast<double>(named.size()) && index == std::floor(index);
             out.rows[r] = known ? named[static_cast<std::size_t>(index)] : fmt::format("{}", code);
         }
@@ -394,7 +394,7 @@ ResultTable LayOutTable(const TableSpec& spec, const CallResult& call)
         out.rows = std::move(labels);
         out.values = std::move(values);
     }
-    if (spec.layout != nullptr) spec.layout(spec, call, out);
+    if (shape.layout != nullptr) shape.layout(shape, call, out);
     MakeUnique(out.rows);
     MakeUnique(out.columns);
     return out;
@@ -415,9 +415,9 @@ void AddTables(const FormSpec& form, std::span<const TableSpec> tables, const Ca
 {
     perCall.resize(tables.size(), {SIZE_MAX, {}});
     for (std::size_t t = 0; t < tables.size(); ++t) {
-        const TableSpec& spec = tables[t];
-        ResultTable built = LayOutTable(spec, call);
-        if (form.repeat == Repeat::EachColumn && spec.columns.source == LabelSource::Calls) {
+        const TableSpec& shape = tables[t];
+        ResultTable built = LayOutTable(shape, call);
+        if (form.repeat == Repeat::EachColumn && shape.columns.source == LabelSource::Calls) {
             if (perCall[t].table == SIZE_MAX) {
                 perCall[t].table = report.tables.size();
                 report.tables.push_back({built.name, built.title, built.rows, {}, {}});
@@ -426,7 +426,7 @@ void AddTables(const FormSpec& form, std::span<const TableSpec> tables, const Ca
             perCall[t].columnMajor.insert(perCall[t].columnMajor.end(), built.values.begin(), built.values.end());
             continue;
         }
-        if (spec.trim != Trim::None && built.rows.empty()) continue;  // nothing to show (no prediction asked)
+        if (shape.trim != Trim::None && built.rows.empty()) continue;  // nothing to show (no prediction asked)
         if (form.repeat == Repeat::EachColumn) {
             built.name += ":" + call.label;
             built.title += ": " + call.label;
@@ -456,7 +456,7 @@ std::string ReplaceAll(std::string text, std::string_view key, const std::string
     return text;
 }
 
-ChartData BuildChart(const ChartSpec& spec, const CallResult& call, const CallContext& context)
+ChartData BuildChart(const ChartSpec& shape, const CallResult& call, const CallContext& context)
 {
     ChartData chart;
     // "{columns}": the named columns; "{column1}", "{column2}": the first and second of them.
@@ -467,11 +467,11 @@ ChartData BuildChart(const ChartSpec& spec, const CallResult& call, const CallCo
             out = ReplaceAll(std::move(out), fmt::format("{{column{}}}", k + 1), call.labels.columns[k]);
         return out;
     };
-    chart.title = expand(spec.title);
-    chart.xLabel = expand(spec.xLabel);
-    chart.yLabel = expand(spec.yLabel);
-    if (spec.xAxis == AxisKind::Classes) chart.classLabels = call.labels.classes;
-    for (const SeriesSpec& s : spec.series) {
+    chart.title = expand(shape.title);
+    chart.xLabel = expand(shape.xLabel);
+    chart.yLabel = expand(shape.yLabel);
+    if (shape.xAxis == AxisKind::Classes) chart.classLabels = call.labels.classes;
+    for (const SeriesSpec& s : shape.series) {
         const RealHostArray& array = call.arrays.at(static_cast<std::size_t>(s.argument));
         const std::size_t columns = array.descriptor().dimensions == 1 ? 1 : array.cols();
         const std::size_t first = s.column == 0 ? 0 : static_cast<std::size_t>(s.column) - 1;
@@ -494,7 +494,7 @@ ChartData BuildChart(const ChartSpec& spec, const CallResult& call, const CallCo
             if (!series.x.empty()) chart.series.push_back(std::move(series));
         }
     }
-    if (spec.custom != nullptr) spec.custom(call, chart);
+    if (shape.custom != nullptr) shape.custom(call, chart);
     return chart;
 }
 
@@ -729,7 +729,7 @@ Outcome RunAnalysis(const Request& request, const CsvTable& table)
         for (const std::size_t i : plan.rows) call.labels.lines.push_back(table.line(i));
 
         call.arrays.reserve(form.arguments.size());
-        for (const ArgumentSpec& spec : form.arguments) call.arrays.push_back(BuildArgument(spec, context, plan, inputs));
+        for (const ArgumentSpec& shape : form.arguments) call.arrays.push_back(BuildArgument(shape, context, plan, inputs));
         std::vector<IntHostArray> identifiers;
         const std::vector<HostArray**> arguments = References(form.arguments, context, call.arrays, identifiers);
 
@@ -741,8 +741,8 @@ Outcome RunAnalysis(const Request& request, const CsvTable& table)
         if (next != nullptr && (next->when.empty() || request.options.contains(std::string(next->when)))) {
             std::vector<RealHostArray> after;
             after.reserve(next->arguments.size());
-            for (const ArgumentSpec& spec : next->arguments)
-                after.push_back(BuildArgument(spec, context, plan, inputs, &call.arrays));
+            for (const ArgumentSpec& shape : next->arguments)
+                after.push_back(BuildArgument(shape, context, plan, inputs, &call.arrays));
             std::vector<IntHostArray> moreIdentifiers;
             const std::vector<HostArray**> more = References(next->arguments, context, after, moreIdentifiers);
             if (const int32_t followed = next->call(more); followed != 0)

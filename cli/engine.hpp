@@ -32,9 +32,9 @@ struct Outcome {
 // non-zero status (exit 1).
 Outcome RunAnalysis(const Request& request, const CsvTable& table);
 
-// One result table of a call as `spec` lays it out: labels resolved, cells read from
+// One result table of a call as `shape` lays it out: labels resolved, cells read from
 // the call's arrays (transposed, picked by position, trimmed, rows named by a code).
-ResultTable LayOutTable(const TableSpec& spec, const CallResult& call);
+ResultTable LayOutTable(const TableSpec& shape, const CallResult& call);
 
 // The form of `analysis` that takes `columns` named columns and `byColumns` --by
 // columns, or UsageError listing the forms.

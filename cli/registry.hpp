@@ -190,7 +190,7 @@ struct ResultTable;
 // Lays out a table whose labels or shape come from the results themselves (group names
 // in the order of their means, as many factors as were retained): called on the table
 // as its TableSpec laid it out, it rewrites it.
-using TableLayout = void (*)(const TableSpec& spec, const CallResult& call, ResultTable& table);
+using TableLayout = void (*)(const TableSpec& shape, const CallResult& call, ResultTable& table);
 
 struct TableSpec {
     std::string_view name;   // key in JSON and CSV output
